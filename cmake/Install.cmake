@@ -1,0 +1,19 @@
+# Installs the plug-in, its public headers under include/yox/, a CMake package
+# config (find_package(YOXClient) -> yox::YOXClient) and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS YOXClient EXPORT YOXClientTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox)
+foreach(area data plugin apm tcm values filters)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/${area}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox/${area}
+    FILES_MATCHING PATTERN "*.h" PATTERN "library" EXCLUDE)
+endforeach()
+install(EXPORT YOXClientTargets NAMESPACE yox:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/YOXClientConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/YOXClientConfig.cmake INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/YOXClientConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/YOXClientConfig.cmake ${PROJECT_BINARY_DIR}/YOXClientConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/YOXClient.pc.in ${PROJECT_BINARY_DIR}/YOXClient.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/YOXClient.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

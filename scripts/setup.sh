@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian packages the build needs. Quiet and quick when
+# everything is already there.
+set -euo pipefail
+
+packages=(
+  g++ make cmake ninja-build
+  libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  libyaml-cpp-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

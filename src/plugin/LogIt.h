@@ -1,0 +1,30 @@
+// Builds one diagnostic record "<function>:<line>-<message>" and hands it to the
+// host's log when it goes out of scope (or at an explicit log(), at most once).
+// Callers test isLoggable first so that nothing is formatted for a filtered record.
+#pragma once
+
+#include <sstream>
+
+#include "data/Export.h"
+#include "plugin/HostFunctions.h"
+
+class YOX_EXPORT LogIt {
+ public:
+  // A null function name leaves the stream failed: the record text is then empty.
+  LogIt(const MESS_TYPE& type, const long& verbosity, const char* function, int line);
+  virtual ~LogIt();
+  LogIt(const LogIt&) = delete;
+  LogIt& operator=(const LogIt&) = delete;
+
+  // False for types below 1; true for verbosity -1; otherwise the host's writeMask.
+  static bool isLoggable(const MESS_TYPE& type, const long& verbosity);
+
+  std::ostream& getStream() { return stream_; }
+  // Emits the record now; later calls (and the destructor) emit nothing more.
+  void log();
+
+ private:
+  mess mess_;
+  std::ostringstream stream_;
+  bool emitted_ = false;
+};

@@ -4,8 +4,18 @@
 #include <string>
 
 #include "apm/apm.h"
+#include "apm/apmDefault.h"
+#include "apm/apmKrt.h"
+#include "apm/apmKrtCompanions.h"
+#include "apm/apmPlw.h"
+#include "apm/apmPseudoDev.h"
+#include "apm/apmTimerej.h"
+#include "apm/apmXdArray.h"
 #include "plugin/HostInterface.h"
 #include "tcm/tcm.h"
+#include "tcm/tcmDouble.h"
+#include "tcm/tcmLongLong.h"
+#include "tcm/tcmLongLongNano.h"
 
 pmapper<apm*> apmHash(true);
 pmapper<tcm*> tcmHash(true);
@@ -15,6 +25,23 @@ namespace {
 
 // Mapper prototypes in registry-index order, then converter prototypes.
 void registerPrototypes() {
+  reg_APM(new apmDefault(), "default");
+  reg_APM(new apmTimerej(), "timerej");
+  reg_APM(new apmKrt(), "krt");
+  reg_APM(new apmKrtSurvey(), "krt.surv");
+  reg_APM(new apmKrtWTime(), "krt.wtime");
+  reg_APM(new apmKrtIO(), "krt.io");
+  reg_APM(new apmKrtPseudo(), "krt.pseudo");
+  reg_APM(new apmPseudoDev(), "pseudo.dev");
+  reg_APM(new apmXdArray(), "xD.array");
+  reg_APM(new apmPlw(), "plw");
+  reg_APM(new apmPlwM(), "plwm");
+  reg_APM(new apmPlwBigEndian(), "plw.be");
+  reg_APM(new apmPlwMBigEndian(), "plwm.be");
+  // Converters come after every mapper.
+  reg_TCM(new tcmDouble(nullptr), "double");
+  reg_TCM(new tcmLongLong(nullptr), "longlong");
+  reg_TCM(new tcmLongLongNano(nullptr), "longlongnano");
 }
 
 template <class T>

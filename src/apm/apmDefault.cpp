@@ -1,0 +1,121 @@
+#include "apm/apmDefault.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apm/apmPseudoDev.h"
+#include "data/Data.h"
+#include "plugin/HostInterface.h"
+#include "plugin/LogIt.h"
+#include "plugin/qivlib.h"
+#include "tcm/tcm.h"
+
+namespace {
+
+// A watching pseudo device is one on the same device and property whose filter is
+// either absent or has the same text as prop's.
+bool watches(const apmPseudoDev& pseudo, const iqivProp& prop) {
+  const iqivProp* pattern = pseudo.templateProp;
+  if (pattern == nullptr) return false;  // never initialised: it watches nothing
+  if (pattern->getDevice() != prop.getDevice() || pattern->getProperty() != prop.getProperty()) return false;
+  const boost::shared_ptr<Filters::Filter> wanted = pattern->getFilter();
+  if (!wanted) return true;
+  const boost::shared_ptr<Filters::Filter> actual = prop.getFilter();
+  return actual && actual->getFilterString() == wanted->getFilterString();
+}
+
+}  // namespace
+
+apmDefault::apmDefault() : firstCycle(true), propertyValid(false), pseudoDevs(nullptr) {}
+
+apmDefault::~apmDefault() { delete pseudoDevs; }
+
+apm* apmDefault::dup() {
+  apmDefault* copy = new apmDefault();
+  copy->index = index;
+  return copy;
+}
+
+void apmDefault::begin(const iqivProp* prop) {
+  if (pseudoDevs != nullptr) {
+    propertyValid = true;
+    return;
+  }
+  if (LogIt::isLoggable(3, 1)) {
+    const boost::shared_ptr<Filters::Filter> filter = prop->getFilter();
+    LogIt(3, 1, __FUNCTION__, __LINE__).getStream()
+        << "initializing pseudo devices for device [" << prop->getDevice() << "] property ["
+        << prop->getProperty() << "] filter [" << (filter ? filter->getFilterString() : std::string("NONE"))
+        << "]...";
+  }
+  std::unique_ptr<pvector<apmPseudoDev*>> watching(new pvector<apmPseudoDev*>(false));
+  // The host hands over the list, never the mappers in it.
+  std::unique_ptr<pvector<apm*>> instances(iDriver->getMappers(qivlib_apmInfo("pseudo.dev")));
+  const size_t total = instances ? instances->size() : 0;
+  if (LogIt::isLoggable(3, 1)) {
+    LogIt(3, 1, __FUNCTION__, __LINE__).getStream()
+        << "scanning all 'pseudo.dev' peripheral address apms for match, total count [" << total << "]";
+  }
+  if (instances) {
+    for (apm* instance : *instances) {
+      // Instances of the pseudo-device entry are pseudo-device mappers unless another
+      // library registered something else under that name; skip those.
+      apmPseudoDev* pseudo = dynamic_cast<apmPseudoDev*>(instance);
+      if (pseudo != nullptr && watches(*pseudo, *prop)) watching->push_back(pseudo);
+    }
+  }
+  if (LogIt::isLoggable(3, 1)) {
+    LogIt(3, 1, __FUNCTION__, __LINE__).getStream()
+        << "scanned all 'pseudo.dev' peripheral address apms, matched [" << watching->size() << "]";
+  }
+  pseudoDevs = watching.release();
+  propertyValid = true;
+}
+
+void apmDefault::end(const iqivProp*) {
+  if (pseudoDevs == nullptr) return;  // no begin yet: nobody to tell, keep the first cycle
+  for (apmPseudoDev* pseudo : *pseudoDevs) {
+    if (pseudo->deviceValid == propertyValid && !firstCycle) continue;
+    pseudo->deviceValid = propertyValid;
+    std::unique_ptr<iqivProp> notice(pseudo->templateProp->dup());
+    std::unique_ptr<qivTag> contents(new qivTag("contents"));
+    contents->value.assignVector(std::vector<bool>());
+    notice->add(contents.release());
+    iDriver->deliver(notice.release());
+  }
+  firstCycle = false;
+}
+
+bool apmDefault::validate(const iqivProp*, bool ok, const imapHw2Vuq*) {
+  propertyValid = propertyValid && ok;
+  return true;
+}
+
+bool apmDefault::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
+  tag->valid = time_in(prop, tag, map);
+  return true;
+}
+
+bool apmDefault::out(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
+  bool any = false;
+  if (map != nullptr) {
+    for (const tcm* converter : map->converters) {
+      if (converter == nullptr) continue;
+      converter->out(prop, tag);
+      any = true;
+    }
+  }
+  tag->valid = any;
+  return true;
+}
+
+void apmDefault::monitorOn(qivHandler& handler, const imapHw2Vuq*) { handler.qivMonitorOn(); }
+
+void apmDefault::monitorOff(qivHandler& handler) { handler.qivMonitorOff(); }
+
+yox::auto_ptr<yox::data::Data> apmDefault::syncGet(qivHandler& handler, const imapHw2Vuq*) {
+  return handler.qivGetSync();
+}
+
+void apmDefault::asyncGet(qivHandler& handler, const imapHw2Vuq*) { handler.qivGetAsync(); }

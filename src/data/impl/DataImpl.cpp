@@ -1,0 +1,366 @@
+#include "data/impl/DataImpl.h"
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+#include "data/DataException.h"
+#include "data/impl/ArrayImpl.h"
+#include "data/impl/EntryValidator.h"
+
+namespace yox {
+namespace data {
+namespace impl {
+
+namespace {
+
+[[noreturn]] void throwNull(const std::string& name) {
+  throw DataException("Can't assign null value for the field \"" + name + "\".");
+}
+
+template <class P>
+void checkNotNull(const std::string& name, const P* value) {
+  if (value == nullptr) throwNull(name);
+}
+
+// An entry referring to (pointer) or adopting (auto_ptr) a nested object; null refused.
+template <class P>
+std::unique_ptr<EntryImpl> nestedEntry(const std::string& name, P* value) {
+  checkNotNull(name, value);
+  return std::make_unique<EntryImpl>(name.c_str(), value);
+}
+template <class P>
+std::unique_ptr<EntryImpl> nestedEntry(const std::string& name, yox::auto_ptr<P>& value) {
+  checkNotNull(name, value.get());
+  return std::make_unique<EntryImpl>(name.c_str(), value);
+}
+
+// The element count of an array of these extents; refuses a product beyond size_t.
+size_t checkedCount(const std::string& name, const std::vector<size_t>& dims) {
+  size_t count = 1;
+  for (size_t d : dims) {
+    if (d != 0 && count > std::numeric_limits<size_t>::max() / d) {
+      throw DataException("Array dimensions of the field '" + name + "' exceed the addressable size.");
+    }
+    count *= d;
+  }
+  return count;
+}
+
+// The argument checks of the array families, by element type.
+template <class E>
+void validateValues(const std::string& name, const E* values, size_t count) {
+  if constexpr (std::is_same_v<E, const char*>) {
+    EntryValidator::validateStringArray(name, values, count);
+  } else if constexpr (std::is_pointer_v<E>) {
+    EntryValidator::validateObjectArray(name, values, count);
+  } else {
+    EntryValidator::validateArraySize(name, values, count);
+  }
+}
+
+// A string entry holding value under the given policy, once value passed its checks.
+template <class Policy>
+std::unique_ptr<EntryImpl> stringEntry(const std::string& name, const char* value) {
+  EntryValidator::validateString(name, value);
+  const size_t length = std::strlen(value);
+  std::unique_ptr<ArrayBase> holder(
+      new ArrayImpl<char, Policy>(std::vector<size_t>{length}, length, const_cast<char*>(value)));
+  std::unique_ptr<EntryImpl> entry(new EntryImpl(name.c_str(), DT_STRING, holder.get()));
+  holder.release();
+  return entry;
+}
+
+}  // namespace
+
+DataImpl::DataImpl() {}
+
+DataImpl::DataImpl(std::tr1::shared_ptr<BufferHandler> buffer) : buffer_(buffer) {}
+
+DataImpl::DataImpl(const DataImpl& other) : Data() {
+  for (const Entry* entry : other.getEntries()) appendEntry(entry->clone());
+}
+
+DataImpl& DataImpl::operator=(DataImpl other) {
+  swap(other);
+  return *this;
+}
+
+DataImpl::~DataImpl() {}
+
+// ---- appends ----
+
+void DataImpl::addOrReplaceEntry(std::unique_ptr<EntryImpl> entry) {
+  std::string key = entry->getName();
+  auto it = entries_.find(key);
+  if (it != entries_.end()) {
+    entries_.replace(it, entry.release());
+  } else {
+    entries_.insert(key, entry.release());
+  }
+}
+
+template <class MT, class Policy, class CT>
+void DataImpl::appendArrayOf(const std::string& name, DataType type, CT values, std::vector<size_t> dims) {
+  const size_t count = checkedCount(name, dims);
+  validateValues(name, values, count);
+  using T = std::remove_pointer_t<MT>;
+  std::unique_ptr<ArrayBase> holder(new ArrayImpl<T, Policy>(std::move(dims), count, const_cast<MT>(values)));
+  std::unique_ptr<EntryImpl> entry(new EntryImpl(name.c_str(), type, holder.get()));
+  holder.release();
+  addOrReplaceEntry(std::move(entry));
+}
+
+#define YOX_DATA_DEF(ret, fn) ret DataImpl::fn
+#define YOX_SCALAR_BODY(T, DT) \
+  { addOrReplaceEntry(std::make_unique<EntryImpl>(name.c_str(), DT, ScalarPrimitiveValue::of<T>(value))); }
+YOX_SCALAR_APPENDS(YOX_DATA_DEF, YOX_SCALAR_BODY)
+#undef YOX_SCALAR_BODY
+
+#define YOX_COPY_BODY(CT, MT, DT, DIMS) \
+  { appendArrayOf<MT, CopyPolicy>(name, DT, values, DIMS); }
+#define YOX_PTR_BODY(CT, MT, DT, DIMS) \
+  { appendArrayOf<MT, ShallowCopyPolicy>(name, DT, values, DIMS); }
+#define YOX_MOVE_BODY(CT, MT, DT, DIMS) \
+  { appendArrayOf<MT, MovePolicy>(name, DT, values, DIMS); }
+YOX_APPEND_FAMILY(appendArray, appendArray2D, appendMultiArray, YOX_DATA_DEF, YOX_COPY_BODY)
+YOX_APPEND_FAMILY(appendArrayPtr, appendArray2DPtr, appendMultiArrayPtr, YOX_DATA_DEF, YOX_PTR_BODY)
+YOX_APPEND_FAMILY(appendArrayMove, appendArray2DMove, appendMultiArrayMove, YOX_DATA_DEF, YOX_MOVE_BODY)
+#undef YOX_COPY_BODY
+#undef YOX_PTR_BODY
+#undef YOX_MOVE_BODY
+
+void DataImpl::appendArrayMoveStringArray(const std::string& name, const char** values, size_t size) {
+  appendArrayOf<char**, MoveArrayPolicy>(name, DT_STRING_ARRAY, values, {size});
+}
+
+void DataImpl::appendArray2DMoveStringArray(const std::string& name, const char** values, size_t rows,
+                                            size_t cols) {
+  appendArrayOf<char**, MoveArrayPolicy>(name, DT_STRING_ARRAY_2D, values, {rows, cols});
+}
+
+void DataImpl::appendMultiArrayMoveStringArray(const std::string& name, const char** values,
+                                               const std::vector<size_t>& dims) {
+  appendArrayOf<char**, MoveArrayPolicy>(name, DT_STRING_MULTI_ARRAY, values, dims);
+}
+
+void DataImpl::append(const std::string& name, const char* value) {
+  addOrReplaceEntry(stringEntry<CopyPolicy>(name, value));
+}
+
+void DataImpl::appendPtr(const std::string& name, const char* value) {
+  addOrReplaceEntry(stringEntry<ShallowCopyPolicy>(name, value));
+}
+
+void DataImpl::appendStringPtr(const std::string& name, const char* value) { appendPtr(name, value); }
+
+void DataImpl::appendMove(const std::string& name, const char* value) {
+  addOrReplaceEntry(stringEntry<MovePolicy>(name, value));
+}
+
+void DataImpl::appendStringMove(const std::string& name, const char* value) { appendMove(name, value); }
+
+void DataImpl::append(const std::string& name, const Data& value) {
+  addOrReplaceEntry(std::make_unique<EntryImpl>(name.c_str(), value.clone()));
+}
+
+void DataImpl::appendPtr(const std::string& name, Data* value) {
+  checkNotNull(name, value);
+  if (value == this) throw DataException("Can't append itself - the current Data instance.");
+  addOrReplaceEntry(nestedEntry(name, value));
+}
+
+void DataImpl::appendDataPtr(const std::string& name, Data* value) {
+  checkNotNull(name, value);
+  appendPtr(name, value);
+}
+
+void DataImpl::appendMove(const std::string& name, yox::auto_ptr<Data> value) {
+  // Adopting this container would make it own itself; value must not delete it either.
+  if (value.get() == this) {
+    value.release();
+    throw DataException("Can't append itself - the current Data instance.");
+  }
+  addOrReplaceEntry(nestedEntry(name, value));
+}
+
+// Copies (clones), Ptr and Move of discrete functions and lists.
+#define YOX_NESTED_APPENDS(N)                                                                            \
+  void DataImpl::append(const std::string& name, const N& value) {                                       \
+    addOrReplaceEntry(std::make_unique<EntryImpl>(name.c_str(), yox::auto_ptr<const N>(value.clone()))); \
+  }                                                                                                      \
+  void DataImpl::appendPtr(const std::string& name, const N* value) {                                    \
+    addOrReplaceEntry(nestedEntry(name, value));                                                         \
+  }                                                                                                      \
+  void DataImpl::appendMove(const std::string& name, yox::auto_ptr<const N> value) {                     \
+    addOrReplaceEntry(nestedEntry(name, value));                                                         \
+  }
+YOX_NESTED_APPENDS(DiscreteFunction)
+YOX_NESTED_APPENDS(DiscreteFunctionList)
+#undef YOX_NESTED_APPENDS
+
+void DataImpl::appendEntry(yox::auto_ptr<Entry> entry) {
+  if (dynamic_cast<EntryImpl*>(entry.get()) == nullptr)
+    throw DataException("Wrong implementation of yox::Entry.");
+  addOrReplaceEntry(std::unique_ptr<EntryImpl>(static_cast<EntryImpl*>(entry.release())));
+}
+
+// ---- reads and releases ----
+
+EntryImpl& DataImpl::findExistingEntry(const std::string& name) const {
+  auto it = entries_.find(name);
+  if (it == entries_.end()) throw DataException("Entry '" + name + "' not found in the Data container.");
+  return const_cast<EntryImpl&>(*it->second);
+}
+
+// Runs the entry's release and, when it succeeds, erases the emptied entry.
+template <class F>
+auto DataImpl::releaseEntry(const std::string& name, F release) {
+  auto result = release(findExistingEntry(name));
+  entries_.erase(name);
+  return result;
+}
+
+#define YOX_SCALAR_BODY(S, T, DT) \
+  { return findExistingEntry(name).get##S(); }
+YOX_SCALAR_GETTERS(YOX_WITH_NAME, YOX_DATA_DEF, YOX_SCALAR_BODY)
+#define YOX_FORWARD_BODY(fn, R, MT, DT, ...) \
+  { return findExistingEntry(name).fn(__VA_ARGS__); }
+#define YOX_RELEASE_BODY(fn, R, MT, DT, ...)                                    \
+  {                                                                             \
+    return releaseEntry(name, [&](EntryImpl& e) { return e.fn(__VA_ARGS__); }); \
+  }
+YOX_GET_AND_COPY_FAMILIES(YOX_WITH_NAME, YOX_DATA_DEF, YOX_FORWARD_BODY, YOX_FORWARD_BODY)
+YOX_RELEASE_FAMILIES(YOX_WITH_NAME, YOX_DATA_DEF, YOX_RELEASE_BODY)
+#undef YOX_FORWARD_BODY
+#undef YOX_RELEASE_BODY
+#undef YOX_SCALAR_BODY
+#undef YOX_DATA_DEF
+
+// The single-value reads and releases of strings and nested objects.
+#define YOX_SINGLE(N, GET_T, RELEASE_T)                                                              \
+  GET_T DataImpl::get##N(const std::string& name) const { return findExistingEntry(name).get##N(); } \
+  RELEASE_T DataImpl::release##N(const std::string& name) {                                          \
+    return releaseEntry(name, [](EntryImpl& e) { return e.release##N(); });                          \
+  }
+YOX_SINGLE(String, const char*, char*)
+YOX_SINGLE(Data, const Data&, yox::auto_ptr<Data>)
+YOX_SINGLE(DiscreteFunction, const DiscreteFunction&, yox::auto_ptr<const DiscreteFunction>)
+YOX_SINGLE(DiscreteFunctionList, const DiscreteFunctionList&, yox::auto_ptr<const DiscreteFunctionList>)
+#undef YOX_SINGLE
+
+bool DataImpl::hasOwnership(const std::string& name) const { return findExistingEntry(name).hasOwnership(); }
+
+// ---- enumeration and change ----
+
+bool DataImpl::exists(const std::string& name) const { return getEntry(name) != nullptr; }
+
+const Entry* DataImpl::getEntry(const std::string& name) const {
+  auto it = entries_.find(name);
+  return it == entries_.end() ? nullptr : it->second;
+}
+
+std::vector<const Entry*> DataImpl::getEntries() const {
+  std::vector<const Entry*> result;
+  result.reserve(entries_.size());
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) result.push_back(it->second);
+  return result;
+}
+
+std::vector<std::string> DataImpl::getTags() const {
+  std::vector<std::string> result;
+  result.reserve(entries_.size());
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) result.push_back(it->first);
+  return result;
+}
+
+std::set<std::string> DataImpl::getEntryNames() const {
+  std::set<std::string> result;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) result.insert(result.end(), it->first);
+  return result;
+}
+
+size_t DataImpl::getAllEntriesSize() const {
+  size_t total = 0;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) total += it->second->getSize();
+  return total;
+}
+
+size_t DataImpl::size() const { return entries_.size(); }
+
+size_t DataImpl::getSize() const { return entries_.size(); }
+
+bool DataImpl::isEmpty() const { return getSize() == 0; }
+
+yox::auto_ptr<Entry> DataImpl::remove(const std::string& name) {
+  auto it = entries_.find(name);
+  if (it == entries_.end()) return yox::auto_ptr<Entry>();
+  // The entry may point into this container's buffer, which may die before it: hand out
+  // an owned copy instead.
+  if (buffer_) {
+    yox::auto_ptr<Entry> copy = it->second->clone();
+    entries_.erase(it);
+    return copy;
+  }
+  return yox::auto_ptr<Entry>(entries_.release(it).release());
+}
+
+void DataImpl::clear() { entries_.clear(); }
+
+yox::auto_ptr<Data> DataImpl::clone() const { return yox::auto_ptr<Data>(new DataImpl(*this)); }
+
+void DataImpl::swap(Data& other) {
+  DataImpl* that = dynamic_cast<DataImpl*>(&other);
+  if (that == nullptr) throw DataException("Wrong implementation of yox::Data.");
+  entries_.swap(that->entries_);
+  buffer_.swap(that->buffer_);
+}
+
+void DataImpl::merge(Data& other) {
+  if (&other == this) throw DataException("Data object cannot merge with itself.");
+  if (equals(other)) {
+    other.clear();
+    return;
+  }
+  for (const std::string& name : other.getTags()) appendEntry(other.remove(name));
+}
+
+// ---- compare, hash, print ----
+
+bool DataImpl::operator==(const Data& other) const {
+  if (&other == this) return true;
+  const DataImpl* that = dynamic_cast<const DataImpl*>(&other);
+  if (that == nullptr || getSize() != that->getSize()) return false;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    const Entry* match = that->getEntry(it->first);
+    if (match == nullptr || *it->second != *match) return false;
+  }
+  return true;
+}
+
+bool DataImpl::operator!=(const Data& other) const { return !(*this == other); }
+
+bool DataImpl::equals(const Data& other) const { return *this == other; }
+
+size_t DataImpl::primitiveHashCode() const {
+  size_t seed = 0;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it)
+    seed = hashCombine(seed, it->second->hashCode());
+  return seed;
+}
+
+size_t DataImpl::hashCode() const { return hashCombine(hashCombine(17, getSize()), primitiveHashCode()); }
+
+std::string DataImpl::toString() const { return toString(EntryImpl::SIZE_T_MAX); }
+
+std::string DataImpl::toString(size_t limit) const {
+  std::string text;
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) text += it->second->toString(limit);
+  return text;
+}
+
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

@@ -1,0 +1,111 @@
+// The one implementation of Data: entries in a name-ordered map that owns them, and the
+// message buffer a decoded container (and each of its nested containers) shares, so
+// that its strings and numeric arrays can point into the received bytes.
+#pragma once
+
+#include <boost/ptr_container/ptr_map.hpp>
+#include <tr1/memory>
+
+#include "data/BufferHandler.h"
+#include "data/Data.h"
+#include "data/DataElementTypes.h"
+#include "data/impl/EntryImpl.h"
+
+namespace yox {
+namespace data {
+namespace impl {
+
+class DataImpl : public Data {
+ public:
+  DataImpl();
+  // An empty container keeping buffer alive for the views its entries will hold (used
+  // by the binary decoder).
+  explicit DataImpl(std::tr1::shared_ptr<BufferHandler> buffer);
+  // A deep copy owning all its storage; it never shares other's buffer.
+  DataImpl(const DataImpl& other);
+  DataImpl& operator=(DataImpl other);
+  ~DataImpl() override;
+
+  void appendPtr(const std::string& name, const char* value) override;
+  void appendStringPtr(const std::string& name, const char* value) override;
+  void appendMove(const std::string& name, const char* value) override;
+  void appendStringMove(const std::string& name, const char* value) override;
+  void appendPtr(const std::string& name, Data* value) override;
+  void appendDataPtr(const std::string& name, Data* value) override;
+  void appendMove(const std::string& name, yox::auto_ptr<Data> value) override;
+  void appendPtr(const std::string& name, const DiscreteFunction* value) override;
+  void appendMove(const std::string& name, yox::auto_ptr<const DiscreteFunction> value) override;
+  void appendPtr(const std::string& name, const DiscreteFunctionList* value) override;
+  void appendMove(const std::string& name, yox::auto_ptr<const DiscreteFunctionList> value) override;
+  YOX_SCALAR_APPENDS(YOX_PLAIN, YOX_OVERRIDE)
+  void append(const std::string& name, const char* value) override;
+  void append(const std::string& name, const Data& value) override;
+  void append(const std::string& name, const DiscreteFunction& value) override;
+  void append(const std::string& name, const DiscreteFunctionList& value) override;
+  YOX_APPEND_FAMILY(appendArray, appendArray2D, appendMultiArray, YOX_PLAIN, YOX_OVERRIDE)
+  YOX_APPEND_FAMILY(appendArrayPtr, appendArray2DPtr, appendMultiArrayPtr, YOX_PLAIN, YOX_OVERRIDE)
+  YOX_APPEND_FAMILY(appendArrayMove, appendArray2DMove, appendMultiArrayMove, YOX_PLAIN, YOX_OVERRIDE)
+
+  YOX_SCALAR_GETTERS(YOX_WITH_NAME, YOX_PLAIN, YOX_OVERRIDE)
+  const char* getString(const std::string& name) const override;
+  char* releaseString(const std::string& name) override;
+  const Data& getData(const std::string& name) const override;
+  yox::auto_ptr<Data> releaseData(const std::string& name) override;
+  const DiscreteFunction& getDiscreteFunction(const std::string& name) const override;
+  yox::auto_ptr<const DiscreteFunction> releaseDiscreteFunction(const std::string& name) override;
+  const DiscreteFunctionList& getDiscreteFunctionList(const std::string& name) const override;
+  yox::auto_ptr<const DiscreteFunctionList> releaseDiscreteFunctionList(const std::string& name) override;
+  YOX_GET_AND_COPY_FAMILIES(YOX_WITH_NAME, YOX_PLAIN, YOX_OVERRIDE, YOX_OVERRIDE)
+  YOX_RELEASE_FAMILIES(YOX_WITH_NAME, YOX_PLAIN, YOX_OVERRIDE)
+
+  bool exists(const std::string& name) const override;
+  bool hasOwnership(const std::string& name) const override;
+  yox::auto_ptr<Entry> remove(const std::string& name) override;
+  void clear() override;
+  std::vector<const Entry*> getEntries() const override;
+  const Entry* getEntry(const std::string& name) const override;
+  std::vector<std::string> getTags() const override;
+  std::set<std::string> getEntryNames() const override;
+  size_t getAllEntriesSize() const override;
+  size_t size() const override;
+  size_t getSize() const override;
+  bool isEmpty() const override;
+  yox::auto_ptr<Data> clone() const override;
+  // Throws DataException when other is not a DataImpl.
+  void swap(Data& other) override;
+  void merge(Data& other) override;
+  bool operator==(const Data& other) const override;
+  bool operator!=(const Data& other) const override;
+  bool equals(const Data& other) const override;
+  std::string toString() const override;
+  std::string toString(size_t limit) const override;
+  size_t hashCode() const override;
+  // The hash of the entries alone (without their count).
+  virtual size_t primitiveHashCode() const;
+
+  // String arrays whose pointer array (from new[]) is adopted while the strings stay
+  // where they are, inside this container's buffer (used by the binary decoder).
+  void appendArrayMoveStringArray(const std::string& name, const char** values, size_t size);
+  void appendArray2DMoveStringArray(const std::string& name, const char** values, size_t rows, size_t cols);
+  void appendMultiArrayMoveStringArray(const std::string& name, const char** values,
+                                       const std::vector<size_t>& dims);
+  // Adds an entry made elsewhere, replacing any of the same name. Throws DataException
+  // (and deletes it) when it is null or not an EntryImpl.
+  void appendEntry(yox::auto_ptr<Entry> entry);
+
+ private:
+  EntryImpl& findExistingEntry(const std::string& name) const;
+  void addOrReplaceEntry(std::unique_ptr<EntryImpl> entry);
+  template <class MT, class Policy, class CT>
+  void appendArrayOf(const std::string& name, DataType type, CT values, std::vector<size_t> dims);
+  template <class F>
+  auto releaseEntry(const std::string& name, F release);
+
+  boost::ptr_map<std::string, EntryImpl> entries_;
+  // Declared after the entries: released first, while no entry reads it.
+  std::tr1::shared_ptr<BufferHandler> buffer_;
+};
+
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

@@ -1,0 +1,465 @@
+#include "data/impl/EntryImpl.h"
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <type_traits>
+
+#include "data/DataException.h"
+#include "data/impl/ArrayImpl.h"
+
+namespace yox {
+namespace data {
+namespace impl {
+
+namespace {
+
+[[noreturn]] void throwUnexpectedType(DataType type) {
+  throw DataException("Unexpected DataType " + std::to_string(static_cast<int>(type)) + ".");
+}
+
+// What an entry of the type holds; throws for a value outside the enumeration.
+enum class Kind { kScalar, kString, kData, kFunction, kFunctionList, kArray };
+Kind kindOf(DataType type) {
+  switch (type) {
+    case DT_BOOL:
+    case DT_BYTE:
+    case DT_SHORT:
+    case DT_INT:
+    case DT_LONG:
+    case DT_FLOAT:
+    case DT_DOUBLE:
+      return Kind::kScalar;
+    case DT_STRING:
+      return Kind::kString;
+    case DT_DATA:
+      return Kind::kData;
+    case DT_DISCRETE_FUNCTION:
+      return Kind::kFunction;
+    case DT_DISCRETE_FUNCTION_LIST:
+      return Kind::kFunctionList;
+    default:
+      if (DataTypeUtils::getStorageType(type) == ST_SCALAR) throwUnexpectedType(type);
+      return Kind::kArray;
+  }
+}
+
+// Calls f with the scalar value of the type (one of DT_BOOL ... DT_DOUBLE).
+template <class F>
+decltype(auto) visitScalar(DataType type, const ScalarPrimitiveValue& v, F&& f) {
+  switch (type) {
+#define YOX_SCALAR_CASE(S, T, DT, ...) \
+  case DT:                             \
+    return f(v.as<T>());
+    YOX_SCALAR_TYPES(YOX_SCALAR_CASE, )
+#undef YOX_SCALAR_CASE
+    default:
+      throwUnexpectedType(type);
+  }
+}
+
+template <class N>
+bool nestedEqual(const N* a, const N* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return *a == *b;
+}
+
+template <class N>
+size_t nestedHash(const N* n) {
+  return n == nullptr ? 0 : n->hashCode();
+}
+
+template <class N>
+std::string nestedText(const N* n, size_t limit) {
+  return n == nullptr ? std::string() : n->toString(limit);
+}
+
+template <class N>
+const N& nestedValue(const N* n, const std::string& name) {
+  if (n == nullptr) throw DataException("Entry '" + name + "' holds no value: it has been released.");
+  return *n;
+}
+
+}  // namespace
+
+const size_t EntryImpl::SIZE_T_MAX = std::numeric_limits<size_t>::max();
+
+EntryImpl::EntryImpl(const char* name, DataType type, const ScalarPrimitiveValue& value)
+    : EntryImpl(name, type, nullptr, nullptr, nullptr, false) {
+  value_ = value;
+}
+
+EntryImpl::EntryImpl(const char* name, DataType type, ArrayBase* holder)
+    : EntryImpl(name, type, nullptr, nullptr, nullptr, false) {
+  holder_ = holder;
+  value_.array = holder;
+}
+
+EntryImpl::EntryImpl(const char* name, DataType type, Data* data, const DiscreteFunction* function,
+                     const DiscreteFunctionList* list, bool ownsNested)
+    : name_(name),
+      type_(type),
+      data_(data),
+      function_(function),
+      functionList_(list),
+      ownsNested_(ownsNested),
+      holder_(nullptr),
+      value_(ScalarPrimitiveValue::of(0L)) {}
+
+// The adopting constructors empty their auto_ptr only once the entry exists.
+EntryImpl::EntryImpl(const char* name, yox::auto_ptr<Data> data)
+    : EntryImpl(name, DT_DATA, data.get(), nullptr, nullptr, true) {
+  data.release();
+}
+
+EntryImpl::EntryImpl(const char* name, Data* data)
+    : EntryImpl(name, DT_DATA, data, nullptr, nullptr, false) {}
+
+EntryImpl::EntryImpl(const char* name, yox::auto_ptr<const DiscreteFunction> function)
+    : EntryImpl(name, DT_DISCRETE_FUNCTION, nullptr, function.get(), nullptr, true) {
+  function.release();
+}
+
+EntryImpl::EntryImpl(const char* name, const DiscreteFunction* function)
+    : EntryImpl(name, DT_DISCRETE_FUNCTION, nullptr, function, nullptr, false) {}
+
+EntryImpl::EntryImpl(const char* name, yox::auto_ptr<const DiscreteFunctionList> list)
+    : EntryImpl(name, DT_DISCRETE_FUNCTION_LIST, nullptr, nullptr, list.get(), true) {
+  list.release();
+}
+
+EntryImpl::EntryImpl(const char* name, const DiscreteFunctionList* list)
+    : EntryImpl(name, DT_DISCRETE_FUNCTION_LIST, nullptr, nullptr, list, false) {}
+
+EntryImpl::~EntryImpl() {
+  if (!ownsNested_) {
+    data_ = nullptr;
+    function_ = nullptr;
+    functionList_ = nullptr;
+  }
+  delete holder_;
+  delete functionList_;
+  delete function_;
+  delete data_;
+}
+
+// ---- checks ----
+
+void EntryImpl::validateDataType(DataType expected) const {
+  if (type_ != expected) {
+    throw DataException("Type mismatch " + DataTypeUtils::toString(expected) + ". Entry '" + name_ +
+                        "' has type " + DataTypeUtils::toString(type_) + ".");
+  }
+}
+
+void EntryImpl::validateArrayDimensions(size_t expected) const {
+  const size_t actual = holder_ == nullptr ? 0 : holder_->getDims().size();
+  if (actual != expected) {
+    throw DataException("Incorrect array dimensions " + std::to_string(actual) + " for entry '" + name_ +
+                        "' of type " + DataTypeUtils::toString(type_) + ". Should be " +
+                        std::to_string(expected));
+  }
+}
+
+void EntryImpl::validateOwnership() const {
+  if (!ownsNested_) throw DataException("Failed to release entry '" + name_ + "': no ownership.");
+}
+
+template <class T>
+Array<T>& EntryImpl::holder() const {
+  Array<T>* array = dynamic_cast<Array<T>*>(holder_);
+  if (array == nullptr) throwUnexpectedType(type_);
+  return *array;
+}
+
+// Calls f with the holder of a string or array entry, typed by its element type.
+template <class F>
+decltype(auto) EntryImpl::visitArray(F&& f) const {
+  switch (type_) {
+#define YOX_ARRAY_CASE(S, CT, MT, D1, D2, DN, ...) \
+  case D1:                                         \
+  case D2:                                         \
+  case DN:                                         \
+    return f(holder<std::remove_pointer_t<MT>>());
+    YOX_ARRAY_TYPES_ND(YOX_ARRAY_CASE, )
+#undef YOX_ARRAY_CASE
+    case DT_DISCRETE_FUNCTION_ARRAY:
+      return f(holder<DiscreteFunction*>());
+    case DT_STRING:
+      return f(holder<char>());
+    default:
+      throwUnexpectedType(type_);
+  }
+}
+
+void EntryImpl::exportDims(size_t& size) const {
+  validateArrayDimensions(1);
+  size = holder_->getDims()[0];
+}
+
+void EntryImpl::exportDims(size_t& rows, size_t& cols) const {
+  validateArrayDimensions(2);
+  rows = holder_->getDims()[0];
+  cols = holder_->getDims()[1];
+}
+
+void EntryImpl::exportDims(std::vector<size_t>& dims) const {
+  if (holder_ != nullptr) dims = holder_->getDims();
+}
+
+// The common path of every array (and string) get, copy and release: type check,
+// ownership check for a release, extents check and export, then the elements.
+template <class MT, class... Out>
+MT EntryImpl::arrayElements(DataType type, Access access, Out&... out) const {
+  using T = std::remove_pointer_t<MT>;
+  validateDataType(type);
+  Array<T>& array = holder<T>();
+  if (access == Access::kRelease) {
+    if (!hasOwnership()) {
+      constexpr bool kOneDim = sizeof...(Out) == 1 && (std::is_same_v<Out, size_t> && ...);
+      throw DataException((kOneDim ? "Failed to release entry '" : "Fail to release entry '") + name_ +
+                          (kOneDim ? "' that has no ownership." : "' that has no ownership"));
+    }
+    if (!array.ownsElements()) throw DataException("Failed to release array: no ownership");
+  }
+  exportDims(out...);
+  if (access == Access::kCopy) return Elements<T>::copy(array.getElements(), array.getElementCount());
+  if (access == Access::kRelease) return array.releaseElements();
+  return array.getElements();
+}
+
+// ---- reads ----
+
+#define YOX_ENTRY_DEF(ret, fn) ret EntryImpl::fn
+#define YOX_SCALAR_BODY(S, T, DT) \
+  {                               \
+    validateDataType(DT);         \
+    return value_.as<T>();        \
+  }
+YOX_SCALAR_GETTERS(YOX_NO_NAME, YOX_ENTRY_DEF, YOX_SCALAR_BODY)
+#undef YOX_SCALAR_BODY
+
+#define YOX_ARRAY_BODY(ACCESS, R, MT, DT, ...) \
+  { return const_cast<R>(arrayElements<MT>(DT, Access::ACCESS, __VA_ARGS__)); }
+#define YOX_GET_BODY(fn, R, MT, DT, ...) YOX_ARRAY_BODY(kGet, R, MT, DT, __VA_ARGS__)
+#define YOX_COPY_BODY(fn, R, MT, DT, ...) YOX_ARRAY_BODY(kCopy, R, MT, DT, __VA_ARGS__)
+#define YOX_RELEASE_BODY(fn, R, MT, DT, ...) YOX_ARRAY_BODY(kRelease, R, MT, DT, __VA_ARGS__)
+YOX_GET_AND_COPY_FAMILIES(YOX_NO_NAME, YOX_ENTRY_DEF, YOX_GET_BODY, YOX_COPY_BODY)
+YOX_RELEASE_FAMILIES(YOX_NO_NAME, YOX_ENTRY_DEF, YOX_RELEASE_BODY)
+#undef YOX_ARRAY_BODY
+#undef YOX_GET_BODY
+#undef YOX_COPY_BODY
+#undef YOX_RELEASE_BODY
+#undef YOX_ENTRY_DEF
+
+const char* EntryImpl::getString() const {
+  size_t length;
+  return arrayElements<char*>(DT_STRING, Access::kGet, length);
+}
+
+char* EntryImpl::releaseString() {
+  size_t length;
+  return arrayElements<char*>(DT_STRING, Access::kRelease, length);
+}
+
+const Data& EntryImpl::getData() const {
+  validateDataType(DT_DATA);
+  return nestedValue(data_, name_);
+}
+
+const DiscreteFunction& EntryImpl::getDiscreteFunction() const {
+  validateDataType(DT_DISCRETE_FUNCTION);
+  return nestedValue(function_, name_);
+}
+
+const DiscreteFunctionList& EntryImpl::getDiscreteFunctionList() const {
+  validateDataType(DT_DISCRETE_FUNCTION_LIST);
+  return nestedValue(functionList_, name_);
+}
+
+template <class N>
+yox::auto_ptr<N> EntryImpl::releaseNested(DataType type, N*& nested) {
+  validateDataType(type);
+  validateOwnership();
+  yox::auto_ptr<N> result(nested);
+  nested = nullptr;
+  return result;
+}
+
+yox::auto_ptr<Data> EntryImpl::releaseData() { return releaseNested(DT_DATA, data_); }
+
+yox::auto_ptr<const DiscreteFunction> EntryImpl::releaseDiscreteFunction() {
+  return releaseNested(DT_DISCRETE_FUNCTION, function_);
+}
+
+yox::auto_ptr<const DiscreteFunctionList> EntryImpl::releaseDiscreteFunctionList() {
+  return releaseNested(DT_DISCRETE_FUNCTION_LIST, functionList_);
+}
+
+// ---- description ----
+
+const char* EntryImpl::getName() const { return name_.c_str(); }
+
+DataType EntryImpl::getType() const { return type_; }
+
+ArrayBase* EntryImpl::getArrayHolder() const { return holder_; }
+
+size_t EntryImpl::getSize() const {
+  switch (kindOf(type_)) {
+    case Kind::kData:
+      return data_ == nullptr ? 0 : data_->getAllEntriesSize();
+    case Kind::kArray:
+      return visitArray([](const auto& array) { return array.getElementCount(); });
+    default:
+      return 1;
+  }
+}
+
+bool EntryImpl::hasOwnership() const {
+  switch (kindOf(type_)) {
+    case Kind::kScalar:
+      return true;
+    case Kind::kString:
+    case Kind::kArray:
+      return visitArray([](const auto& array) { return array.ownsElements(); });
+    default:
+      return ownsNested_;
+  }
+}
+
+std::string EntryImpl::getValueAsString() const { return getValueAsString(SIZE_T_MAX); }
+
+std::string EntryImpl::getValueAsString(size_t limit) const {
+  switch (kindOf(type_)) {
+    case Kind::kScalar:
+      return visitScalar(type_, value_, [](auto v) { return yox::util::StringUtils::toString(v); });
+    case Kind::kString: {
+      const char* text = getString();
+      return text == nullptr ? std::string() : std::string(text);
+    }
+    case Kind::kData:
+      return nestedText(data_, limit);
+    case Kind::kFunction:
+      return nestedText(function_, limit);
+    case Kind::kFunctionList:
+      return nestedText(functionList_, limit);
+    case Kind::kArray:
+      break;
+  }
+  return visitArray([limit](const auto& array) {
+    using T = typename std::decay_t<decltype(array)>::element_type;
+    const std::vector<size_t>& dims = array.getDims();
+    const size_t rowLength = dims.empty() ? 0 : dims.back();
+    std::string text;
+    for (size_t i = 0; i < limit && i < array.getElementCount(); ++i) {
+      if (i != 0 && rowLength != 0 && i % rowLength == 0) text += '\n';
+      text += Elements<T>::text(array.element(i), limit);
+      text += ' ';
+    }
+    return text;
+  });
+}
+
+std::string EntryImpl::toString() const { return toString(SIZE_T_MAX); }
+
+std::string EntryImpl::toString(size_t limit) const {
+  std::string text = "\nName : " + name_ + "\nType : " + DataTypeUtils::toString(type_);
+  const size_t dimCount = holder_ == nullptr ? 0 : holder_->getDims().size();
+  if (type_ != DT_STRING && dimCount != 0) {
+    text += '[';
+    for (size_t i = 0; i < dimCount; ++i) text += (i == 0 ? "" : " ") + std::to_string(holder_->getDims()[i]);
+    text += ']';
+  }
+  text += "\nValue: ";
+  if (dimCount > 1) text += '\n';
+  return text + getValueAsString(limit) + '\n';
+}
+
+// ---- copy, compare, hash ----
+
+yox::auto_ptr<Entry> EntryImpl::clone() const {
+  const char* name = name_.c_str();
+  switch (kindOf(type_)) {
+    case Kind::kScalar:
+      return yox::auto_ptr<Entry>(new EntryImpl(name, type_, value_));
+    case Kind::kData:
+      return yox::auto_ptr<Entry>(
+          new EntryImpl(name, yox::auto_ptr<Data>(data_ == nullptr ? nullptr : data_->clone().release())));
+    case Kind::kFunction:
+      return yox::auto_ptr<Entry>(new EntryImpl(
+          name, yox::auto_ptr<const DiscreteFunction>(function_ == nullptr ? nullptr
+                                                                           : function_->clone().release())));
+    case Kind::kFunctionList:
+      return yox::auto_ptr<Entry>(
+          new EntryImpl(name, yox::auto_ptr<const DiscreteFunctionList>(
+                                  functionList_ == nullptr ? nullptr : functionList_->clone().release())));
+    default:
+      return visitArray([this, name](const auto& array) {
+        using T = typename std::decay_t<decltype(array)>::element_type;
+        std::unique_ptr<ArrayBase> copy(
+            new ArrayImpl<T, CopyPolicy>(array.getDims(), array.getElementCount(), array.getElements()));
+        yox::auto_ptr<Entry> entry(new EntryImpl(name, type_, copy.get()));
+        copy.release();
+        return entry;
+      });
+  }
+}
+
+bool EntryImpl::operator==(const Entry& other) const {
+  if (this == &other) return true;
+  const EntryImpl* that = dynamic_cast<const EntryImpl*>(&other);
+  if (that == nullptr || std::strcmp(getName(), that->getName()) != 0 || type_ != that->type_) return false;
+  switch (kindOf(type_)) {
+    case Kind::kScalar:
+      return visitScalar(type_, value_, [that](auto v) { return v == that->value_.as<decltype(v)>(); });
+    case Kind::kData:
+      return nestedEqual(data_, that->data_);
+    case Kind::kFunction:
+      return nestedEqual(function_, that->function_);
+    case Kind::kFunctionList:
+      return nestedEqual(functionList_, that->functionList_);
+    default:
+      return visitArray([that](const auto& a) {
+        using T = typename std::decay_t<decltype(a)>::element_type;
+        const Array<T>& b = that->holder<T>();
+        if (a.getDims() != b.getDims() || a.getElementCount() != b.getElementCount()) return false;
+        for (size_t i = 0; i < a.getElementCount(); ++i) {
+          if (!Elements<T>::equal(a.element(i), b.element(i))) return false;
+        }
+        return true;
+      });
+  }
+}
+
+bool EntryImpl::operator!=(const Entry& other) const { return !(*this == other); }
+
+size_t EntryImpl::primitiveHashCode() const {
+  switch (kindOf(type_)) {
+    case Kind::kScalar:
+      return visitScalar(type_, value_, [](auto v) { return Elements<decltype(v)>::hash(v); });
+    case Kind::kData:
+      return nestedHash(data_);
+    case Kind::kFunction:
+      return nestedHash(function_);
+    case Kind::kFunctionList:
+      return nestedHash(functionList_);
+    default:
+      return visitArray([](const auto& array) {
+        using T = typename std::decay_t<decltype(array)>::element_type;
+        size_t seed = 0;
+        for (size_t i = 0; i < array.getElementCount(); ++i)
+          seed = hashCombine(seed, Elements<T>::hash(array.element(i)));
+        return seed;
+      });
+  }
+}
+
+size_t EntryImpl::hashCode() const {
+  size_t h = hashCombine(17, Elements<char>::hashChars(name_.data(), name_.size()));
+  h = hashCombine(h, static_cast<uint32_t>(type_));
+  return hashCombine(h, primitiveHashCode());
+}
+
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

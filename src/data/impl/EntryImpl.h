@@ -1,0 +1,117 @@
+// The one implementation of Entry. A scalar keeps its value in the 8-byte slot; a string
+// or array keeps an array holder (which the entry owns and deletes; the holder's policy
+// decides whether the elements go with it); a nested container, function or list is
+// either owned or only referred to, as its owns-nested flag says.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "data/AutoPtr.h"
+#include "data/DataElementTypes.h"
+#include "data/DataType.h"
+#include "data/Entry.h"
+#include "data/impl/ScalarPrimitiveValue.h"
+
+namespace yox {
+namespace data {
+namespace impl {
+
+class ArrayBase;
+template <class T>
+class Array;
+
+class EntryImpl : public Entry {
+ public:
+  // The largest size_t: "no limit" for the text forms.
+  static const size_t SIZE_T_MAX;
+
+  // Every constructor copies the name.
+  // A scalar entry (DT_BOOL ... DT_DOUBLE).
+  EntryImpl(const char* name, DataType type, const ScalarPrimitiveValue& value);
+  // A string or array entry; it owns holder from the moment it is constructed.
+  EntryImpl(const char* name, DataType type, ArrayBase* holder);
+  // DT_DATA, DT_DISCRETE_FUNCTION and DT_DISCRETE_FUNCTION_LIST entries: adopted (the
+  // auto_ptr is emptied) or referred to (the caller keeps the object alive).
+  EntryImpl(const char* name, yox::auto_ptr<Data> data);
+  EntryImpl(const char* name, Data* data);
+  EntryImpl(const char* name, yox::auto_ptr<const DiscreteFunction> function);
+  EntryImpl(const char* name, const DiscreteFunction* function);
+  EntryImpl(const char* name, yox::auto_ptr<const DiscreteFunctionList> list);
+  EntryImpl(const char* name, const DiscreteFunctionList* list);
+  ~EntryImpl() override;
+  EntryImpl(const EntryImpl&) = delete;
+  EntryImpl& operator=(const EntryImpl&) = delete;
+
+  YOX_SCALAR_GETTERS(YOX_NO_NAME, YOX_PLAIN, YOX_OVERRIDE)
+  const char* getString() const override;
+  // Throw DataException when the nested object has been released.
+  const Data& getData() const override;
+  const DiscreteFunction& getDiscreteFunction() const override;
+  const DiscreteFunctionList& getDiscreteFunctionList() const override;
+  YOX_GET_AND_COPY_FAMILIES(YOX_NO_NAME, YOX_PLAIN, YOX_OVERRIDE, YOX_OVERRIDE)
+
+  // Releases hand the owned storage to the caller and leave the entry holding nothing
+  // (the container erases it afterwards). They throw, leaving the entry unchanged, when
+  // the entry does not own the storage. releaseString's characters and the arrays are
+  // freed with delete[] (string, Data and DiscreteFunction elements first, except for a
+  // string array that adopted only its pointer array).
+  char* releaseString();
+  YOX_RELEASE_FAMILIES(YOX_NO_NAME, YOX_PLAIN, YOX_DECLARE)
+  yox::auto_ptr<Data> releaseData();
+  yox::auto_ptr<const DiscreteFunction> releaseDiscreteFunction();
+  yox::auto_ptr<const DiscreteFunctionList> releaseDiscreteFunctionList();
+
+  const char* getName() const override;
+  DataType getType() const override;
+  std::string getValueAsString() const override;
+  std::string getValueAsString(size_t limit) const override;
+  size_t getSize() const override;
+  bool hasOwnership() const override;
+  std::string toString() const override;
+  std::string toString(size_t limit) const override;
+  yox::auto_ptr<Entry> clone() const override;
+  bool operator==(const Entry& other) const override;
+  bool operator!=(const Entry& other) const override;
+  size_t hashCode() const override;
+
+  // The hash of the value alone.
+  size_t primitiveHashCode() const;
+  // The holder of a string or array entry, owned by the entry; null otherwise.
+  ArrayBase* getArrayHolder() const;
+
+ private:
+  enum class Access { kGet, kCopy, kRelease };
+
+  EntryImpl(const char* name, DataType type, Data* data, const DiscreteFunction* function,
+            const DiscreteFunctionList* list, bool ownsNested);
+  template <class N>
+  yox::auto_ptr<N> releaseNested(DataType type, N*& nested);
+
+  void validateDataType(DataType expected) const;
+  void validateArrayDimensions(size_t expected) const;
+  void validateOwnership() const;
+  template <class T>
+  Array<T>& holder() const;
+  template <class F>
+  decltype(auto) visitArray(F&& f) const;
+  template <class MT, class... Out>
+  MT arrayElements(DataType type, Access access, Out&... out) const;
+  void exportDims(size_t& size) const;
+  void exportDims(size_t& rows, size_t& cols) const;
+  void exportDims(std::vector<size_t>& dims) const;
+
+  std::string name_;
+  DataType type_;
+  Data* data_;
+  const DiscreteFunction* function_;
+  const DiscreteFunctionList* functionList_;
+  bool ownsNested_;
+  ArrayBase* holder_;
+  ScalarPrimitiveValue value_;
+};
+
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

@@ -1,0 +1,475 @@
+#include "data/serialization/BinaryDataSerializer.h"
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <tr1/memory>
+#include <vector>
+
+#include "data/BufferHandler.h"
+#include "data/Data.h"
+#include "data/DataException.h"
+#include "data/DataFactory.h"
+#include "data/DiscreteFunction.h"
+#include "data/impl/DataImpl.h"
+#include "data/impl/DiscreteFunctionImpl.h"
+#include "data/serialization/SerializerSupport.h"
+#include "data/serialization/StringUtils.h"
+#include "data/serialization/UnsafeBuffer.h"
+
+namespace yox {
+namespace data {
+namespace impl {
+
+using namespace serialization;
+
+namespace {
+
+[[noreturn]] void throwTooDeep() {
+  throw SerializerException("Data nested deeper than the limit [" +
+                            std::to_string(BinaryDataSerializer::kMaxNestingDepth) + "].");
+}
+
+// A count, length or extent about to be written into an int32 field.
+size_t fitted(size_t value, const char* what, const char* name) {
+  if (value > static_cast<size_t>(INT_MAX)) {
+    throw SerializerException(util::StringUtils::format(
+        "The %s [%zu] of entry '%s' does not fit the binary format.", what, value, name));
+  }
+  return value;
+}
+
+// ---------------------------------------------------------------- size computation
+
+size_t blockSize(const Data& data, int depth);
+
+size_t functionSize(const DiscreteFunction& function, int depth) {
+  return blockSize(functionData(function), depth);
+}
+
+template <class T>
+size_t numericPayload(const Entry& entry) {
+  return arrayOf<T>(entry).getElementCount() * sizeof(T);
+}
+
+size_t arraySize(const Entry& entry, int depth) {
+  const char* name = entry.getName();
+  const ElementKind kind = elementKindOf(entry.getType());
+  const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
+  checkArray(entry, holder != nullptr);
+  const std::vector<size_t>& dims = holder->getDims();
+  fitted(dims.size(), "dimension count", name);
+  for (size_t extent : dims) fitted(extent, "extent", name);
+  size_t payload = 0;
+  switch (kind) {
+    case ElementKind::kBool:
+      payload = numericPayload<bool>(entry);
+      break;
+    case ElementKind::kByte:
+      payload = numericPayload<signed char>(entry);
+      break;
+    case ElementKind::kShort:
+      payload = numericPayload<short>(entry);
+      break;
+    case ElementKind::kInt:
+      payload = numericPayload<int>(entry);
+      break;
+    case ElementKind::kLong:
+      payload = numericPayload<long>(entry);
+      break;
+    case ElementKind::kFloat:
+      payload = numericPayload<float>(entry);
+      break;
+    case ElementKind::kDouble:
+      payload = numericPayload<double>(entry);
+      break;
+    case ElementKind::kString: {
+      const Array<char*>& array = arrayOf<char*>(entry);
+      for (size_t i = 0; i < array.getElementCount(); ++i) {
+        payload += fitted(std::strlen(array.element(i)) + 1, "string length", name) + 4;
+      }
+      break;
+    }
+    case ElementKind::kData: {
+      const Array<Data*>& array = arrayOf<Data*>(entry);
+      for (size_t i = 0; i < array.getElementCount(); ++i) payload += blockSize(*array.element(i), depth + 1);
+      break;
+    }
+    case ElementKind::kFunction: {
+      const Array<DiscreteFunction*>& array = arrayOf<DiscreteFunction*>(entry);
+      for (size_t i = 0; i < array.getElementCount(); ++i)
+        payload += functionSize(*array.element(i), depth + 1);
+      break;
+    }
+  }
+  fitted(holder->getElementCount(), "element count", name);
+  return 8 + 4 * dims.size() + payload;
+}
+
+size_t valueSize(const Entry& entry, int depth) {
+  switch (entry.getType()) {
+    case DT_BOOL:
+    case DT_BYTE:
+      return 1;
+    case DT_SHORT:
+      return 2;
+    case DT_INT:
+    case DT_FLOAT:
+      return 4;
+    case DT_LONG:
+    case DT_DOUBLE:
+      return 8;
+    case DT_STRING:
+      return fitted(std::strlen(entry.getString()) + 1, "string length", entry.getName()) + 4;
+    case DT_DATA:
+      return blockSize(entry.getData(), depth + 1);
+    case DT_DISCRETE_FUNCTION:
+      return functionSize(entry.getDiscreteFunction(), depth + 1);
+    case DT_DISCRETE_FUNCTION_LIST: {
+      const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
+      size_t size = 4;
+      for (const DiscreteFunction* function : list.getFunctions()) size += functionSize(*function, depth + 1);
+      fitted(list.getSize(), "function count", entry.getName());
+      return size;
+    }
+    default:
+      return arraySize(entry, depth);
+  }
+}
+
+size_t blockSize(const Data& data, int depth) {
+  if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep();
+  size_t size = 4;
+  fitted(data.getSize(), "entry count", "");
+  for (const Entry* entry : data.getEntries()) {
+    const size_t nameLength = fitted(std::strlen(entry->getName()) + 1, "name length", entry->getName()) - 1;
+    size += nameLength + 6 + valueSize(*entry, depth);
+  }
+  return size;
+}
+
+// ---------------------------------------------------------------- writing
+
+void writeBlock(UnsafeBuffer& out, const Data& data);
+
+void writeFunction(UnsafeBuffer& out, const DiscreteFunction& function) {
+  writeBlock(out, functionData(function));
+}
+
+void writeArray(UnsafeBuffer& out, const Entry& entry) {
+  const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
+  const std::vector<size_t>& dims = holder->getDims();
+  out.putInt(static_cast<int>(dims.size()));
+  for (size_t extent : dims) out.putInt(static_cast<int>(extent));
+  switch (elementKindOf(entry.getType())) {
+    case ElementKind::kBool: {
+      const Array<bool>& a = arrayOf<bool>(entry);
+      return out.putBooleanArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kByte: {
+      const Array<signed char>& a = arrayOf<signed char>(entry);
+      return out.putByteArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kShort: {
+      const Array<short>& a = arrayOf<short>(entry);
+      return out.putShortArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kInt: {
+      const Array<int>& a = arrayOf<int>(entry);
+      return out.putIntArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kLong: {
+      const Array<long>& a = arrayOf<long>(entry);
+      return out.putLongArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kFloat: {
+      const Array<float>& a = arrayOf<float>(entry);
+      return out.putFloatArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kDouble: {
+      const Array<double>& a = arrayOf<double>(entry);
+      return out.putDoubleArray(a.getElements(), a.getElementCount());
+    }
+    case ElementKind::kString: {
+      const Array<char*>& a = arrayOf<char*>(entry);
+      out.putInt(static_cast<int>(a.getElementCount()));
+      for (size_t i = 0; i < a.getElementCount(); ++i) out.putString(a.element(i));
+      return;
+    }
+    case ElementKind::kData: {
+      const Array<Data*>& a = arrayOf<Data*>(entry);
+      out.putInt(static_cast<int>(a.getElementCount()));
+      for (size_t i = 0; i < a.getElementCount(); ++i) writeBlock(out, *a.element(i));
+      return;
+    }
+    case ElementKind::kFunction: {
+      const Array<DiscreteFunction*>& a = arrayOf<DiscreteFunction*>(entry);
+      out.putInt(static_cast<int>(a.getElementCount()));
+      for (size_t i = 0; i < a.getElementCount(); ++i) writeFunction(out, *a.element(i));
+      return;
+    }
+  }
+}
+
+void writeValue(UnsafeBuffer& out, const Entry& entry) {
+  switch (entry.getType()) {
+    case DT_BOOL:
+      return out.putBoolean(entry.getBool());
+    case DT_BYTE:
+      return out.putByte(entry.getByte());
+    case DT_SHORT:
+      return out.putShort(entry.getShort());
+    case DT_INT:
+      return out.putInt(entry.getInt());
+    case DT_LONG:
+      return out.putLong(entry.getLong());
+    case DT_FLOAT:
+      return out.putFloat(entry.getFloat());
+    case DT_DOUBLE:
+      return out.putDouble(entry.getDouble());
+    case DT_STRING:
+      return out.putString(entry.getString());
+    case DT_DATA:
+      return writeBlock(out, entry.getData());
+    case DT_DISCRETE_FUNCTION:
+      return writeFunction(out, entry.getDiscreteFunction());
+    case DT_DISCRETE_FUNCTION_LIST: {
+      const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
+      out.putInt(static_cast<int>(list.getSize()));
+      for (const DiscreteFunction* function : list.getFunctions()) writeFunction(out, *function);
+      return;
+    }
+    default:
+      return writeArray(out, entry);
+  }
+}
+
+void writeBlock(UnsafeBuffer& out, const Data& data) {
+  out.putInt(static_cast<int>(data.getSize()));
+  for (const Entry* entry : data.getEntries()) {
+    out.putString(entry->getName());
+    out.putByte(static_cast<signed char>(entry->getType()));
+    writeValue(out, *entry);
+  }
+}
+
+// ---------------------------------------------------------------- reading
+
+class BinaryReader {
+ public:
+  explicit BinaryReader(const std::tr1::shared_ptr<BufferHandler>& message)
+      : message_(message), size_(message->getBufferSize()), in_(message->getBufferPointer(), size_) {}
+
+  // copyValues: append copies instead of views (for the containers of functions).
+  std::unique_ptr<DataImpl> readBlock(int depth, bool copyValues) {
+    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep();
+    std::unique_ptr<DataImpl> data(copyValues ? new DataImpl() : new DataImpl(message_));
+    const int entries = readCount("entry count");
+    for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
+    if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
+    return data;
+  }
+
+ private:
+  // An int32 count, length or extent; negative values are refused.
+  int readCount(const char* what) {
+    const size_t at = in_.getPosition();
+    const int value = in_.getInt();
+    if (value < 0) {
+      throw SerializerException(
+          util::StringUtils::format("Negative %s [%d] at offset [%zu].", what, value, at));
+    }
+    return value;
+  }
+
+  // A count of items that each take at least minBytes of the message.
+  size_t readItemCount(const char* what, size_t minBytes) {
+    const size_t count = static_cast<size_t>(readCount(what));
+    if (count > in_.remaining() / minBytes) throw SerializerException("UnsafeBuffer overflow.");
+    return count;
+  }
+
+  void expectCount(const std::string& name, size_t count, size_t expected) {
+    if (count != expected) {
+      throw SerializerException(util::StringUtils::format(
+          "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count,
+          name.c_str(), expected));
+    }
+  }
+
+  yox::auto_ptr<const DiscreteFunction> readFunction(int depth) {
+    std::unique_ptr<DataImpl> block = readBlock(depth, true);
+    yox::auto_ptr<const DiscreteFunction> function(
+        new DiscreteFunctionImpl(yox::auto_ptr<Data>(block.release())));
+    return function;
+  }
+
+  void readEntry(DataImpl& data, int depth, bool copyValues) {
+    size_t length;
+    const std::string name(in_.getString(length));
+    const DataType type = static_cast<DataType>(in_.getByte());
+    const StorageType storage = DataTypeUtils::getStorageType(type);
+    if (storage != ST_SCALAR) return readArray(data, name, type, storage, depth, copyValues);
+    switch (type) {
+      case DT_BOOL:
+        return data.append(name, in_.getBoolean());
+      case DT_BYTE:
+        return data.append(name, in_.getByte());
+      case DT_SHORT:
+        return data.append(name, in_.getShort());
+      case DT_INT:
+        return data.append(name, in_.getInt());
+      case DT_LONG:
+        return data.append(name, in_.getLong());
+      case DT_FLOAT:
+        return data.append(name, in_.getFloat());
+      case DT_DOUBLE:
+        return data.append(name, in_.getDouble());
+      case DT_STRING: {
+        const char* text = in_.getString(length);
+        return copyValues ? data.append(name, text) : data.appendPtr(name, text);
+      }
+      case DT_DATA: {
+        std::unique_ptr<DataImpl> nested = readBlock(depth + 1, copyValues);
+        return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
+      }
+      case DT_DISCRETE_FUNCTION:
+        return data.appendMove(name, readFunction(depth + 1));
+      default: {  // DT_DISCRETE_FUNCTION_LIST
+        const size_t count = readItemCount("function count", 4);
+        yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+        for (size_t i = 0; i < count; ++i) builder->append(readFunction(depth + 1));
+        return data.appendMove(name, yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
+      }
+    }
+  }
+
+  template <class T>
+  void readNumbers(DataImpl& data, const std::string& name, StorageType storage,
+                   const std::vector<size_t>& dims, size_t expected, const T* (UnsafeBuffer::*get)(size_t&),
+                   bool copyValues) {
+    size_t count;
+    const T* values = (in_.*get)(count);
+    expectCount(name, count, expected);
+    appendShaped(data, name, values, storage, dims, copyValues ? Ownership::kCopy : Ownership::kPtr);
+  }
+
+  // Bools are views only when every byte is 0 or 1: any other byte reads as true, and
+  // a bool object may only hold those two values, so such arrays are normalised copies.
+  void readBools(DataImpl& data, const std::string& name, StorageType storage,
+                 const std::vector<size_t>& dims, size_t expected, bool copyValues) {
+    size_t count;
+    const bool* values = in_.getBooleanArray(count);
+    expectCount(name, count, expected);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
+    bool canonical = true;
+    for (size_t i = 0; i < count && canonical; ++i) canonical = bytes[i] <= 1;
+    if (canonical) {
+      return appendShaped(data, name, values, storage, dims, copyValues ? Ownership::kCopy : Ownership::kPtr);
+    }
+    std::unique_ptr<bool[]> normalised(new bool[count]);
+    for (size_t i = 0; i < count; ++i) normalised[i] = bytes[i] != 0;
+    appendShaped(data, name, normalised.get(), storage, dims, Ownership::kMove);
+    normalised.release();
+  }
+
+  void readStrings(DataImpl& data, const std::string& name, StorageType storage,
+                   const std::vector<size_t>& dims, size_t expected, bool copyValues) {
+    const size_t count = readItemCount("element count", 5);
+    expectCount(name, count, expected);
+    std::unique_ptr<const char*[]> texts(new const char*[count]);
+    size_t length;
+    for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+    if (copyValues) return appendShaped(data, name, texts.get(), storage, dims, Ownership::kCopy);
+    appendShapedStringPointers(data, name, texts.get(), storage, dims);
+    texts.release();
+  }
+
+  template <class T, class Read>
+  void readObjects(DataImpl& data, const std::string& name, StorageType storage,
+                   const std::vector<size_t>& dims, size_t expected, Read read) {
+    const size_t count = readItemCount("element count", 4);
+    expectCount(name, count, expected);
+    std::vector<std::unique_ptr<const T>> owned;
+    owned.reserve(count);
+    for (size_t i = 0; i < count; ++i) owned.emplace_back(read());
+    std::unique_ptr<const T*[]> elements(new const T*[count]);
+    for (size_t i = 0; i < count; ++i) elements[i] = owned[i].get();
+    appendShaped(data, name, elements.get(), storage, dims, Ownership::kMove);
+    elements.release();
+    for (auto& element : owned) element.release();
+  }
+
+  void readArray(DataImpl& data, const std::string& name, DataType type, StorageType storage, int depth,
+                 bool copyValues) {
+    const size_t extents = readItemCount("dimension count", 4);
+    const int required = requiredExtents(storage);
+    if (required >= 0 && extents != static_cast<size_t>(required)) {
+      throw SerializerException(
+          util::StringUtils::format("Entry '%s' of type %s has [%zu] extents instead of [%d].", name.c_str(),
+                                    DataTypeUtils::toString(type).c_str(), extents, required));
+    }
+    std::vector<size_t> dims(extents);
+    for (size_t& extent : dims) extent = static_cast<size_t>(readCount("extent"));
+    const size_t expected = elementCount(dims, name);
+    switch (elementKindOf(type)) {
+      case ElementKind::kBool:
+        return readBools(data, name, storage, dims, expected, copyValues);
+      case ElementKind::kByte:
+        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getByteArray, copyValues);
+      case ElementKind::kShort:
+        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getShortArray, copyValues);
+      case ElementKind::kInt:
+        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getIntArray, copyValues);
+      case ElementKind::kLong:
+        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getLongArray, copyValues);
+      case ElementKind::kFloat:
+        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getFloatArray, copyValues);
+      case ElementKind::kDouble:
+        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getDoubleArray, copyValues);
+      case ElementKind::kString:
+        return readStrings(data, name, storage, dims, expected, copyValues);
+      case ElementKind::kData:
+        return readObjects<Data>(data, name, storage, dims, expected,
+                                 [&] { return readBlock(depth + 1, copyValues).release(); });
+      case ElementKind::kFunction:
+        return readObjects<DiscreteFunction>(data, name, storage, dims, expected,
+                                             [&] { return readFunction(depth + 1).release(); });
+    }
+  }
+
+  std::tr1::shared_ptr<BufferHandler> message_;
+  size_t size_;
+  UnsafeBuffer in_;
+};
+
+}  // namespace
+
+yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) const {
+  const size_t size = getBlockSize(data);
+  std::unique_ptr<signed char[]> bytes(new signed char[size]);
+  signed char* const raw = bytes.get();
+  yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(raw, size);
+  bytes.release();  // the handler frees it, also when writing fails
+  UnsafeBuffer out(raw, size);
+  writeBlock(out, data);
+  if (!out.verifySize(size)) throw SerializerException("UnsafeBuffer overflow.");
+  // A short write would leave bytes of the buffer undefined.
+  if (out.getPosition() != size) throw SerializerException("UnsafeBuffer underflow.");
+  return handler;
+}
+
+yox::auto_ptr<Data> BinaryDataSerializer::deserialize(yox::auto_ptr<BufferHandler> buffer) const {
+  if (buffer.get() == nullptr) throw SerializerException("No buffer to deserialize.");
+  const std::tr1::shared_ptr<BufferHandler> message(buffer.release());
+  BinaryReader reader(message);
+  std::unique_ptr<DataImpl> data = reader.readBlock(0, false);
+  return yox::auto_ptr<Data>(data.release());
+}
+
+size_t BinaryDataSerializer::getBlockSize(const Data& data) { return blockSize(data, 0); }
+
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

@@ -1,0 +1,37 @@
+// Writes a container as CSV for people and spreadsheets: one line per entry (in name
+// order, joined by line feeds, none after the last) with the columns name, canonical
+// type name (arrays: with their extents in brackets, "int32_array_2d[2:3]") and value.
+// Numbers are decimal (floats and doubles with 9 and 17 significant digits), texts are
+// quoted with their commas removed and line feeds and quotes escaped. Nested containers
+// are not supported. An array without elements has an empty value; an N-D array without
+// extents is written with empty brackets ("n,int32_array_nd[],7").
+// Stateless: one instance may serve several threads at once.
+#pragma once
+
+#include <string>
+
+namespace yox {
+namespace data {
+
+class Data;
+class Entry;
+
+namespace impl {
+
+class CsvDataSerializer {
+ public:
+  // Throws DataException "Nested data is not supported by CSV serialization." for a
+  // nested container or an array of them, SerializerException for a string array element
+  // ending with a double quote and a colon (it would read back merged with its successor).
+  std::string serialize(const Data& data) const;
+
+  // One entry's line, its scalar value, its array values and its extents ("2:3").
+  std::string buildEntryString(const Entry& entry) const;
+  std::string scalarToCsv(const Entry& entry) const;
+  std::string arrayToCsv(const Entry& entry) const;
+  std::string readDims(const Entry& entry) const;
+};
+
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

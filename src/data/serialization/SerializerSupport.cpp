@@ -1,0 +1,78 @@
+#include "data/serialization/SerializerSupport.h"
+
+#include "data/DataException.h"
+#include "data/impl/DiscreteFunctionImpl.h"
+
+namespace yox {
+namespace data {
+namespace impl {
+namespace serialization {
+
+ElementKind elementKindOf(DataType type) {
+  static const ElementKind kinds[] = {ElementKind::kBool,   ElementKind::kByte,  ElementKind::kShort,
+                                      ElementKind::kInt,    ElementKind::kLong,  ElementKind::kFloat,
+                                      ElementKind::kDouble, ElementKind::kString};
+  if (type >= DT_BOOL_ARRAY && type <= DT_STRING_MULTI_ARRAY) return kinds[(type - DT_BOOL_ARRAY) % 8];
+  if (type == DT_DATA_ARRAY || type == DT_DATA_ARRAY_2D || type == DT_DATA_MULTI_ARRAY)
+    return ElementKind::kData;
+  if (type == DT_DISCRETE_FUNCTION_ARRAY) return ElementKind::kFunction;
+  throw SerializerException("Unexpected entry data type " + std::to_string(static_cast<int>(type)) + ".");
+}
+
+const EntryImpl& entryImplOf(const Entry& entry) {
+  const EntryImpl* impl = dynamic_cast<const EntryImpl*>(&entry);
+  if (impl == nullptr) throw SerializerException("Wrong implementation of yox::Entry.");
+  return *impl;
+}
+
+void checkArray(const Entry& entry, bool valid) {
+  if (!valid)
+    throw SerializerException(std::string("Entry '") + entry.getName() + "' holds no readable elements.");
+}
+
+const Data& functionData(const DiscreteFunction& function) {
+  const DiscreteFunctionImpl* impl = dynamic_cast<const DiscreteFunctionImpl*>(&function);
+  if (impl == nullptr) throw SerializerException("Wrong implementation of yox::DiscreteFunction.");
+  return impl->toData();
+}
+
+size_t elementCount(const std::vector<size_t>& dims, const std::string& name) {
+  size_t count = 1;
+  bool overflow = false;
+  for (size_t extent : dims) {
+    if (extent == 0) return 0;
+    if (count > static_cast<size_t>(-1) / extent) overflow = true;
+    count *= extent;
+  }
+  if (overflow) throw SerializerException("The extents of entry '" + name + "' overflow.");
+  return count;
+}
+
+void throwUnexpectedStorage(const std::string& name) {
+  throw SerializerException("Entry '" + name + "' has a shape its type does not allow.");
+}
+
+void appendShapedStringPointers(DataImpl& data, const std::string& name, const char** values,
+                                StorageType storage, const std::vector<size_t>& dims) {
+  switch (storage) {
+    case ST_ARRAY:
+      return data.appendArrayMoveStringArray(name, values, dims[0]);
+    case ST_ARRAY_2D:
+      return data.appendArray2DMoveStringArray(name, values, dims[0], dims[1]);
+    case ST_MULTI_ARRAY:
+      return data.appendMultiArrayMoveStringArray(name, values, dims);
+    default:
+      throwUnexpectedStorage(name);
+  }
+}
+
+int requiredExtents(StorageType storage) {
+  if (storage == ST_ARRAY) return 1;
+  if (storage == ST_ARRAY_2D) return 2;
+  return -1;
+}
+
+}  // namespace serialization
+}  // namespace impl
+}  // namespace data
+}  // namespace yox

@@ -1,0 +1,702 @@
+// The container's operation families, over every element type and the three shapes:
+// ownership (copy, Ptr, Move, release), exact messages, lookup, order, merge, swap,
+// remove, clone, equality, hashing and the text dump.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <tr1/memory>
+#include <vector>
+
+#include "data/BufferHandler.h"
+#include "data/Data.h"
+#include "data/DataException.h"
+#include "data/DataFactory.h"
+#include "data/DiscreteFunction.h"
+#include "data/impl/DataImpl.h"
+
+using namespace yox::data;
+
+namespace {
+
+std::unique_ptr<Data> newData() { return std::unique_ptr<Data>(DataFactory::createData().release()); }
+
+// Runs f and returns the DataException message it throws ("" if it throws none).
+std::string messageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const DataException& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// ---- element samples ----
+
+// A few distinct values of each element type, plus a new[] owned copy of them for the
+// Move families and the matching free for what copies and releases hand back.
+template <class E>
+struct Sample {
+  static E value(int i) {
+    if constexpr (std::is_same_v<E, bool>)
+      return i % 3 != 1;
+    else
+      return static_cast<E>(i * 37 - 90) / static_cast<E>(std::is_floating_point_v<E> ? 4 : 1);
+  }
+  static E owned(int i) { return value(i); }
+  static bool same(E a, E b) { return a == b; }
+  static void free(E* p, size_t) { delete[] p; }
+};
+
+template <>
+struct Sample<const char*> {
+  static const char* value(int i) {
+    static const char* const kTexts[] = {"alpha", "", "b c", "d,e%", "~zeta", "w", "\t"};
+    return kTexts[i % 7];
+  }
+  static const char* owned(int i) { return std::strcpy(new char[std::strlen(value(i)) + 1], value(i)); }
+  static bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+  static void free(char** p, size_t n) {
+    for (size_t i = 0; i < n; ++i) delete[] p[i];
+    delete[] p;
+  }
+};
+
+template <>
+struct Sample<const Data*> {
+  static const Data* value(int i) {
+    static std::vector<std::unique_ptr<Data>> pool;
+    while (pool.size() <= static_cast<size_t>(i)) {
+      pool.push_back(newData());
+      pool.back()->append("i", static_cast<int>(pool.size()));
+    }
+    return pool[i].get();
+  }
+  static const Data* owned(int i) { return value(i)->clone().release(); }
+  static bool same(const Data* a, const Data* b) { return *a == *b; }
+  static void free(Data** p, size_t n) {
+    for (size_t i = 0; i < n; ++i) delete p[i];
+    delete[] p;
+  }
+};
+
+// The per-type getters, copies and releases of the three shapes, named once through the
+// element-type table.
+template <class CT>
+struct Family;
+#define YOX_TEST_FAMILY(S, CT, MT, D1, D2, DN, ...)                                             \
+  template <>                                                                                   \
+  struct Family<CT> {                                                                           \
+    static constexpr DataType kTypes[3] = {D1, D2, DN};                                         \
+    static CT get(const Data& d, int shape, size_t& a, size_t& b, std::vector<size_t>& dims) {  \
+      return shape == 0   ? d.getArray##S("v", a)                                               \
+             : shape == 1 ? d.getArray##S##2D("v", a, b)                                        \
+                          : d.getMultiArray##S("v", dims);                                      \
+    }                                                                                           \
+    static MT copy(const Data& d, int shape, size_t& a, size_t& b, std::vector<size_t>& dims) { \
+      return shape == 0   ? d.getArrayCopy##S("v", a)                                           \
+             : shape == 1 ? d.getArrayCopy##S##2D("v", a, b)                                    \
+                          : d.getMultiArrayCopy##S("v", dims);                                  \
+    }                                                                                           \
+    static MT release(Data& d, int shape, size_t& a, size_t& b, std::vector<size_t>& dims) {    \
+      return shape == 0   ? d.releaseArray##S("v", a)                                           \
+             : shape == 1 ? d.releaseArray##S##2D("v", a, b)                                    \
+                          : d.releaseMultiArray##S("v", dims);                                  \
+    }                                                                                           \
+  };
+YOX_ARRAY_TYPES_ND(YOX_TEST_FAMILY, )
+#undef YOX_TEST_FAMILY
+
+enum class Own { kCopy, kPtr, kMove };
+
+// The three shapes of six elements used by every array test: {6}, {2, 3}, {1, 2, 3}.
+const std::vector<std::vector<size_t>> kShapeDims = {{6}, {2, 3}, {1, 2, 3}};
+const char* const kShapeNames[] = {"1-D", "2-D", "N-D"};
+
+template <class E>
+class ArrayFamily : public ::testing::Test {
+ protected:
+  using CT = std::conditional_t<std::is_pointer_v<E>, E*, const E*>;
+  // The element type of the arrays that copies and releases hand back.
+  using ME = std::conditional_t<std::is_pointer_v<E>, std::remove_const_t<std::remove_pointer_t<E>>*, E>;
+  using F = Family<CT>;
+  static constexpr size_t kCount = 6;
+
+  ArrayFamily() {
+    for (int i = 0; i < static_cast<int>(kCount); ++i) values_[i] = Sample<E>::value(i);
+  }
+
+  static CT ownedArray() {
+    E* p = new E[kCount];
+    for (int i = 0; i < static_cast<int>(kCount); ++i) p[i] = Sample<E>::owned(i);
+    return p;
+  }
+  static void freeArray(ME* p) { Sample<E>::free(p, kCount); }
+
+  static void append(Data& d, Own own, int shape, CT v, const std::vector<size_t>& dims) {
+    const size_t a = dims[0], b = dims.size() > 1 ? dims[1] : 0;
+    switch (own) {
+      case Own::kCopy:
+        return shape == 0   ? d.appendArray("v", v, a)
+               : shape == 1 ? d.appendArray2D("v", v, a, b)
+                            : d.appendMultiArray("v", v, dims);
+      case Own::kPtr:
+        return shape == 0   ? d.appendArrayPtr("v", v, a)
+               : shape == 1 ? d.appendArray2DPtr("v", v, a, b)
+                            : d.appendMultiArrayPtr("v", v, dims);
+      case Own::kMove:
+        return shape == 0   ? d.appendArrayMove("v", v, a)
+               : shape == 1 ? d.appendArray2DMove("v", v, a, b)
+                            : d.appendMultiArrayMove("v", v, dims);
+    }
+  }
+
+  // Reads "v" with the shape's getter; checks the extents it reports.
+  static CT read(const Data& d, int shape) {
+    size_t a = 0, b = 0;
+    std::vector<size_t> dims;
+    CT p = F::get(d, shape, a, b, dims);
+    if (shape == 0) dims = {a};
+    if (shape == 1) dims = {a, b};
+    EXPECT_EQ(kShapeDims[shape], dims) << kShapeNames[shape];
+    return p;
+  }
+
+  void expectValues(const E* p, int shape) const {
+    for (size_t i = 0; i < kCount; ++i) {
+      EXPECT_TRUE(Sample<E>::same(values_[i], p[i])) << kShapeNames[shape] << " element " << i;
+    }
+  }
+
+  E values_[kCount];
+};
+
+using ArrayElementTypes =
+    ::testing::Types<bool, signed char, short, int, long, float, double, const char*, const Data*>;
+TYPED_TEST_SUITE(ArrayFamily, ArrayElementTypes);
+
+TYPED_TEST(ArrayFamily, CopyAppendStoresADeepCopyInEveryShape) {
+  for (int shape = 0; shape < 3; ++shape) {
+    auto d = newData();
+    TestFixture::append(*d, Own::kCopy, shape, this->values_, kShapeDims[shape]);
+    const Entry* entry = d->getEntry("v");
+    ASSERT_NE(nullptr, entry);
+    EXPECT_EQ(TestFixture::F::kTypes[shape], entry->getType());
+    EXPECT_EQ(6u, entry->getSize());
+    EXPECT_TRUE(d->hasOwnership("v"));
+    auto stored = TestFixture::read(*d, shape);
+    EXPECT_NE(static_cast<const void*>(this->values_), static_cast<const void*>(stored));
+    this->expectValues(stored, shape);
+    if constexpr (std::is_pointer_v<TypeParam>) {
+      EXPECT_NE(this->values_[0], stored[0]) << "elements are copied, not shared";
+    }
+  }
+}
+
+TYPED_TEST(ArrayFamily, PtrAppendStoresNoCopyAndRefusesRelease) {
+  const char* const kRefusals[] = {"Failed to release entry 'v' that has no ownership.",
+                                   "Fail to release entry 'v' that has no ownership",
+                                   "Fail to release entry 'v' that has no ownership"};
+  for (int shape = 0; shape < 3; ++shape) {
+    auto d = newData();
+    TestFixture::append(*d, Own::kPtr, shape, this->values_, kShapeDims[shape]);
+    EXPECT_EQ(static_cast<const void*>(this->values_),
+              static_cast<const void*>(TestFixture::read(*d, shape)));
+    EXPECT_FALSE(d->hasOwnership("v"));
+    size_t a, b;
+    std::vector<size_t> dims;
+    EXPECT_EQ(kRefusals[shape], messageOf([&] { TestFixture::F::release(*d, shape, a, b, dims); }));
+    // The refused entry stays readable.
+    this->expectValues(TestFixture::read(*d, shape), shape);
+  }
+}
+
+TYPED_TEST(ArrayFamily, MoveAppendAdoptsStorageAndReleaseHandsItBack) {
+  for (int shape = 0; shape < 3; ++shape) {
+    auto d = newData();
+    auto owned = TestFixture::ownedArray();
+    TestFixture::append(*d, Own::kMove, shape, owned, kShapeDims[shape]);
+    EXPECT_EQ(static_cast<const void*>(owned), static_cast<const void*>(TestFixture::read(*d, shape)));
+    EXPECT_TRUE(d->hasOwnership("v"));
+
+    size_t a = 0, b = 0;
+    std::vector<size_t> dims;
+    auto released = TestFixture::F::release(*d, shape, a, b, dims);
+    EXPECT_EQ(static_cast<const void*>(owned), static_cast<const void*>(released));
+    EXPECT_FALSE(d->exists("v"));
+    if (shape == 0) dims = {a};
+    if (shape == 1) dims = {a, b};
+    EXPECT_EQ(kShapeDims[shape], dims);
+    TestFixture::freeArray(released);  // ASan reports a double free if the entry kept it
+  }
+  // Adopted storage that is never released is freed with the container (no leak).
+  auto d = newData();
+  TestFixture::append(*d, Own::kMove, 1, TestFixture::ownedArray(), kShapeDims[1]);
+}
+
+TYPED_TEST(ArrayFamily, GetArrayCopyReturnsIndependentStorage) {
+  for (int shape = 0; shape < 3; ++shape) {
+    auto d = newData();
+    TestFixture::append(*d, Own::kPtr, shape, this->values_, kShapeDims[shape]);
+    size_t a, b;
+    std::vector<size_t> dims;
+    auto copy = TestFixture::F::copy(*d, shape, a, b, dims);
+    EXPECT_NE(static_cast<const void*>(this->values_), static_cast<const void*>(copy));
+    this->expectValues(copy, shape);
+    if constexpr (std::is_same_v<TypeParam, const char*>) {
+      copy[0][0] = 'X';  // the caller may change its copy
+      EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
+    }
+    Sample<TypeParam>::free(copy, 6);
+    this->expectValues(TestFixture::read(*d, shape), shape);
+  }
+}
+
+TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
+  for (int stored = 0; stored < 3; ++stored) {
+    auto d = newData();
+    TestFixture::append(*d, Own::kCopy, stored, this->values_, kShapeDims[stored]);
+    const std::string actual = DataTypeUtils::toString(TestFixture::F::kTypes[stored]);
+    for (int shape = 0; shape < 3; ++shape) {
+      if (shape == stored) continue;
+      size_t a, b;
+      std::vector<size_t> dims;
+      const std::string expected = "Type mismatch " + DataTypeUtils::toString(TestFixture::F::kTypes[shape]) +
+                                   ". Entry 'v' has type " + actual + ".";
+      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::get(*d, shape, a, b, dims); }));
+      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::copy(*d, shape, a, b, dims); }));
+      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::release(*d, shape, a, b, dims); }));
+    }
+  }
+}
+
+TYPED_TEST(ArrayFamily, NullValuesAreRefusedAndLeaveTheContainerUnchanged) {
+  for (int shape = 0; shape < 3; ++shape) {
+    for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
+      auto d = newData();
+      d->append("v", 7);
+      d->append("w", 8);
+      auto before = d->clone();
+      EXPECT_EQ("Can't assign null value for array with expected size 6 for the field 'v'.",
+                messageOf([&] { TestFixture::append(*d, own, shape, nullptr, kShapeDims[shape]); }));
+      EXPECT_TRUE(*before == *d);
+      EXPECT_EQ(7, d->getInt("v"));
+    }
+    // Zero elements may come without storage.
+    auto d = newData();
+    std::vector<size_t> empty = kShapeDims[shape];
+    empty[0] = 0;
+    TestFixture::append(*d, Own::kCopy, shape, nullptr, empty);
+    EXPECT_EQ(0u, d->getEntry("v")->getSize());
+  }
+}
+
+TYPED_TEST(ArrayFamily, MultiArrayElementCountIsTheProductOfTheExtents) {
+  auto d = newData();
+  d->appendMultiArray("v", this->values_, std::vector<size_t>{});
+  size_t a, b;
+  std::vector<size_t> dims{9};
+  auto one = TestFixture::F::get(*d, 2, a, b, dims);
+  EXPECT_TRUE(dims.empty());
+  EXPECT_EQ(1u, d->getEntry("v")->getSize());
+  EXPECT_TRUE(Sample<TypeParam>::same(this->values_[0], one[0]));
+
+  d->appendMultiArray("v", this->values_, std::vector<size_t>{2, 0, 3});
+  EXPECT_EQ(0u, d->getEntry("v")->getSize());
+  EXPECT_EQ("", d->getEntry("v")->getValueAsString());
+}
+
+TEST(ArrayExtents, AnElementCountBeyondTheAddressableSizeIsRefused) {
+  auto d = newData();
+  const std::vector<size_t> huge = {std::numeric_limits<size_t>::max() / 2 + 1, 2};
+  EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
+            messageOf([&] { d->appendMultiArray("v", static_cast<const int*>(nullptr), huge); }));
+  EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
+            messageOf([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
+  EXPECT_TRUE(d->isEmpty());
+}
+
+// ---- scalars ----
+
+template <class T>
+class ScalarFamily : public ::testing::Test {};
+using ScalarTypes = ::testing::Types<bool, signed char, short, int, long, float, double>;
+TYPED_TEST_SUITE(ScalarFamily, ScalarTypes);
+
+TYPED_TEST(ScalarFamily, AppendCopiesTheValueAndOnlyItsOwnGetterReadsIt) {
+  const TypeParam v = std::numeric_limits<TypeParam>::lowest();
+  auto d = newData();
+  d->append("s", v);
+  const Entry& e = *d->getEntry("s");
+  EXPECT_TRUE(d->hasOwnership("s"));
+  EXPECT_EQ(1u, e.getSize());
+  const std::string actual = DataTypeUtils::toString(e.getType());
+  const std::vector<std::pair<DataType, std::function<TypeParam()>>> getters = {
+      {DT_BOOL, [&] { return static_cast<TypeParam>(d->getBool("s")); }},
+      {DT_BYTE, [&] { return static_cast<TypeParam>(d->getByte("s")); }},
+      {DT_SHORT, [&] { return static_cast<TypeParam>(d->getShort("s")); }},
+      {DT_INT, [&] { return static_cast<TypeParam>(d->getInt("s")); }},
+      {DT_LONG, [&] { return static_cast<TypeParam>(d->getLong("s")); }},
+      {DT_FLOAT, [&] { return static_cast<TypeParam>(d->getFloat("s")); }},
+      {DT_DOUBLE, [&] { return static_cast<TypeParam>(d->getDouble("s")); }}};
+  int matching = 0;
+  for (const auto& [type, get] : getters) {
+    if (type == e.getType()) {
+      ++matching;
+      EXPECT_EQ(v, get());
+    } else {
+      EXPECT_EQ("Type mismatch " + DataTypeUtils::toString(type) + ". Entry 's' has type " + actual + ".",
+                messageOf([&] { get(); }));
+    }
+  }
+  EXPECT_EQ(1, matching);
+}
+
+TEST(ScalarEntries, AnAppendReplacesTheEntryOfTheSameName) {
+  auto d = newData();
+  d->append("n", 5);
+  d->append("n", 2.5);
+  EXPECT_EQ(1u, d->getSize());
+  EXPECT_EQ(DT_DOUBLE, d->getEntry("n")->getType());
+  EXPECT_EQ(2.5, d->getDouble("n"));
+  EXPECT_EQ("Type mismatch int32. Entry 'n' has type double.", messageOf([&] { d->getInt("n"); }));
+}
+
+// ---- strings ----
+
+TEST(StringEntries, CopyPtrAndMoveOwnTheirCharactersAsNamed) {
+  char text[] = "hello";
+  auto d = newData();
+  d->append("copy", text);
+  d->appendPtr("ptr", text);
+  d->appendStringPtr("ptr2", text);
+  char* moved = std::strcpy(new char[6], "moved");
+  d->appendMove("move", moved);
+  d->appendStringMove("move2", std::strcpy(new char[3], "m2"));
+
+  EXPECT_NE(text, d->getString("copy"));
+  EXPECT_EQ(text, d->getString("ptr"));
+  EXPECT_EQ(text, d->getString("ptr2"));
+  EXPECT_EQ(moved, d->getString("move"));
+  text[0] = 'J';  // a Ptr entry sees the caller's storage
+  EXPECT_STREQ("hello", d->getString("copy"));
+  EXPECT_STREQ("Jello", d->getString("ptr"));
+  EXPECT_EQ(1u, d->getEntry("copy")->getSize());
+  EXPECT_FALSE(d->hasOwnership("ptr"));
+  EXPECT_TRUE(d->hasOwnership("move"));
+
+  EXPECT_EQ("Failed to release entry 'ptr' that has no ownership.",
+            messageOf([&] { d->releaseString("ptr"); }));
+  EXPECT_STREQ("Jello", d->getString("ptr"));
+  char* released = d->releaseString("move");
+  EXPECT_EQ(moved, released);
+  EXPECT_FALSE(d->exists("move"));
+  delete[] released;
+}
+
+TEST(StringEntries, InvalidTextsAreRefusedBeforeAnythingIsStored) {
+  auto d = newData();
+  d->append("s", "kept");
+  const std::vector<std::function<void(const char*)>> appends = {
+      [&](const char* v) { d->append("s", v); }, [&](const char* v) { d->appendPtr("s", v); },
+      [&](const char* v) { d->appendMove("s", v); }};
+  for (const auto& append : appends) {
+    EXPECT_EQ("Can't assign null value for the field \"s\".", messageOf([&] { append(nullptr); }));
+    EXPECT_EQ("Invalid String (contains forbidden symbols): \"caf\xC3\xA9\" for the field 's'.",
+              messageOf([&] { append("caf\xC3\xA9"); }));
+    EXPECT_STREQ("kept", d->getString("s"));
+  }
+  EXPECT_EQ("Type mismatch int32_array. Entry 's' has type string.", messageOf([&] {
+              size_t n;
+              d->getArrayInt("s", n);
+            }));
+}
+
+// ---- nested objects ----
+
+TEST(NestedData, CopyPtrAndMoveOwnTheContainerAsNamed) {
+  auto d = newData();
+  auto inner = newData();
+  inner->append("x", 1);
+  inner->appendArray("arr", std::vector<int>{1, 2, 3}.data(), 3);
+  d->append("copy", *inner);
+  d->appendPtr("ptr", inner.get());
+  d->appendDataPtr("ptr2", inner.get());
+  Data* adopted = inner->clone().release();
+  d->appendMove("move", yox::auto_ptr<Data>(adopted));
+
+  EXPECT_NE(inner.get(), &d->getData("copy"));
+  EXPECT_TRUE(*inner == d->getData("copy"));
+  EXPECT_EQ(inner.get(), &d->getData("ptr"));
+  EXPECT_EQ(inner.get(), &d->getData("ptr2"));
+  EXPECT_EQ(adopted, &d->getData("move"));
+  EXPECT_EQ(4u, d->getEntry("copy")->getSize()) << "a nested container counts its entries' sizes";
+  EXPECT_EQ(16u, d->getAllEntriesSize());
+
+  EXPECT_EQ("Failed to release entry 'ptr': no ownership.", messageOf([&] { d->releaseData("ptr"); }));
+  EXPECT_TRUE(d->exists("ptr"));
+  yox::auto_ptr<Data> released = d->releaseData("move");
+  EXPECT_EQ(adopted, released.get());
+  EXPECT_FALSE(d->exists("move"));
+}
+
+TEST(NestedData, NullAndSelfAreRefused) {
+  auto d = newData();
+  d->append("keep", 1);
+  auto before = d->clone();
+  const std::string null = "Can't assign null value for the field \"n\".";
+  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<Data*>(nullptr)); }));
+  EXPECT_EQ(null, messageOf([&] { d->appendDataPtr("n", nullptr); }));
+  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<Data>()); }));
+  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<const DiscreteFunction*>(nullptr)); }));
+  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunction>()); }));
+  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<const DiscreteFunctionList*>(nullptr)); }));
+  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunctionList>()); }));
+  const std::string self = "Can't append itself - the current Data instance.";
+  EXPECT_EQ(self, messageOf([&] { d->appendPtr("n", d.get()); }));
+  // The refused self-adoption must neither delete the container nor take it over.
+  EXPECT_EQ(self, messageOf([&] { d->appendMove("n", yox::auto_ptr<Data>(d.get())); }));
+  EXPECT_TRUE(*before == *d);
+}
+
+TEST(NestedFunctions, FunctionsListsAndFunctionArraysFollowTheOwnershipOfTheirAppend) {
+  const double x[] = {1, 2, 3}, y[] = {4, 5, 6};
+  yox::auto_ptr<DiscreteFunction> f = DataFactory::createDiscreteFunction(x, y, 3, DFSP_COPY);
+  yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+  builder->append(f->clone());
+  builder->append(f->clone());
+  yox::auto_ptr<DiscreteFunctionList> list = builder->build();
+
+  auto d = newData();
+  d->append("f", *f);
+  d->appendPtr("fp", f.get());
+  const DiscreteFunction* adopted = f->clone().release();
+  d->appendMove("fm", yox::auto_ptr<const DiscreteFunction>(adopted));
+  d->append("l", *list);
+  d->appendPtr("lp", list.get());
+  d->appendMove("lm", yox::auto_ptr<const DiscreteFunctionList>(list->clone()));
+
+  EXPECT_TRUE(*f == d->getDiscreteFunction("f"));
+  EXPECT_NE(f.get(), &d->getDiscreteFunction("f"));
+  EXPECT_EQ(f.get(), &d->getDiscreteFunction("fp"));
+  EXPECT_EQ(list.get(), &d->getDiscreteFunctionList("lp"));
+  EXPECT_TRUE(*list == d->getDiscreteFunctionList("l"));
+  EXPECT_EQ(1u, d->getEntry("l")->getSize());
+  EXPECT_EQ("Failed to release entry 'fp': no ownership.",
+            messageOf([&] { d->releaseDiscreteFunction("fp"); }));
+  EXPECT_EQ("Failed to release entry 'lp': no ownership.",
+            messageOf([&] { d->releaseDiscreteFunctionList("lp"); }));
+  EXPECT_EQ(adopted, d->releaseDiscreteFunction("fm").get());
+  EXPECT_TRUE(*list == *d->releaseDiscreteFunctionList("lm"));
+  EXPECT_FALSE(d->exists("fm") || d->exists("lm"));
+
+  // Function arrays exist in one dimension only, with the same three ownerships.
+  const DiscreteFunction* fs[] = {f.get(), &d->getDiscreteFunction("f")};
+  d->appendArray("a", fs, 2);
+  d->appendArrayPtr("ap", fs, 2);
+  const DiscreteFunction** moved =
+      new const DiscreteFunction* [2] { f->clone().release(), f->clone().release() };
+  d->appendArrayMove("am", moved, 2);
+  size_t n = 0;
+  EXPECT_NE(fs, d->getArrayDiscreteFunction("a", n));
+  EXPECT_EQ(2u, n);
+  EXPECT_EQ(fs, d->getArrayDiscreteFunction("ap", n));
+  EXPECT_TRUE(*fs[1] == *d->getArrayDiscreteFunction("a", n)[1]);
+  EXPECT_EQ(DT_DISCRETE_FUNCTION_ARRAY, d->getEntry("a")->getType());
+  EXPECT_EQ("Failed to release entry 'ap' that has no ownership.",
+            messageOf([&] { d->releaseArrayDiscreteFunction("ap", n); }));
+  DiscreteFunction** copy = d->getArrayCopyDiscreteFunction("a", n);
+  EXPECT_NE(fs[0], copy[0]);
+  EXPECT_TRUE(*copy[0] == *fs[0]);
+  for (DiscreteFunction** p : {copy, d->releaseArrayDiscreteFunction("am", n)}) {
+    delete p[0];
+    delete p[1];
+    delete[] p;
+  }
+  const DiscreteFunction* withNull[] = {f.get(), nullptr};
+  EXPECT_EQ("Can't assign an array with null elements for the field \"z\".",
+            messageOf([&] { d->appendArray("z", withNull, 2); }));
+  EXPECT_FALSE(d->exists("z"));
+}
+
+// ---- lookup, enumeration and change ----
+
+TEST(Lookup, EveryNamedReadOfAnAbsentEntryThrowsNotFound) {
+  auto d = newData();
+  size_t n, m;
+  std::vector<size_t> dims;
+  const std::vector<std::function<void()>> reads = {[&] { d->getInt("x"); },
+                                                    [&] { d->getString("x"); },
+                                                    [&] { d->getData("x"); },
+                                                    [&] { d->getDiscreteFunctionList("x"); },
+                                                    [&] { d->releaseString("x"); },
+                                                    [&] { d->releaseData("x"); },
+                                                    [&] { d->getArrayDouble("x", n); },
+                                                    [&] { d->getArrayCopyString2D("x", n, m); },
+                                                    [&] { d->releaseMultiArrayData("x", dims); },
+                                                    [&] { d->hasOwnership("x"); }};
+  for (const auto& read : reads) EXPECT_EQ("Entry 'x' not found in the Data container.", messageOf(read));
+  EXPECT_FALSE(d->exists("x"));
+  EXPECT_EQ(nullptr, d->getEntry("x"));
+  EXPECT_EQ(nullptr, d->remove("x").get());
+  EXPECT_TRUE(d->isEmpty());
+}
+
+TEST(Lookup, EntriesAreOrderedByteWise) {
+  auto d = newData();
+  for (const char* name : {"ab", "\xC3", "a", "B", "", "b"}) d->append(name, 1);
+  const std::vector<std::string> expected = {"", "B", "a", "ab", "b", "\xC3"};
+  EXPECT_EQ(expected, d->getTags());
+  EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()), d->getEntryNames());
+  std::vector<std::string> fromEntries;
+  for (const Entry* e : d->getEntries()) fromEntries.push_back(e->getName());
+  EXPECT_EQ(expected, fromEntries);
+  EXPECT_EQ(6u, d->size());
+  std::string dump;
+  for (const std::string& name : expected) dump += d->getEntry(name)->toString();
+  EXPECT_EQ(dump, d->toString());
+  EXPECT_EQ(0u, d->toString().find("\nName : \nType : int32\nValue: 1\n\nName : B\n"));
+}
+
+TEST(Change, RemoveHandsTheEntryOverAndClearEmpties) {
+  auto d = newData();
+  int values[] = {1, 2};
+  d->appendArrayPtr("p", values, 2);
+  d->append("i", 3);
+  yox::auto_ptr<Entry> removed = d->remove("p");
+  ASSERT_NE(nullptr, removed.get());
+  size_t n;
+  EXPECT_EQ(values, removed->getArrayInt(n)) << "without a buffer the entry itself is handed over";
+  EXPECT_FALSE(d->exists("p"));
+  d->clear();
+  EXPECT_TRUE(d->isEmpty());
+  EXPECT_EQ("", d->toString());
+}
+
+TEST(Change, RemoveFromADecodedContainerReturnsAnEntryThatOutlivesTheBuffer) {
+  signed char* bytes = new signed char[16]();
+  const int v[] = {11, -12, 13};
+  std::memcpy(bytes + 1, v, sizeof v);  // unaligned, as in a received message
+  std::tr1::shared_ptr<BufferHandler> buffer(DataFactory::createBufferHandler(bytes, 16).release());
+  auto decoded = std::make_unique<impl::DataImpl>(buffer);
+  decoded->appendArrayPtr("v", reinterpret_cast<const int*>(bytes + 1), 3);
+  buffer.reset();
+  // Every read of the unaligned view goes through the same paths as an aligned array.
+  impl::DataImpl aligned;
+  aligned.appendArray("v", v, 3);
+  EXPECT_TRUE(aligned == *decoded);
+  EXPECT_EQ(aligned.hashCode(), decoded->hashCode());
+  EXPECT_EQ(aligned.toString(), decoded->toString());
+  yox::auto_ptr<Entry> removed = decoded->remove("v");
+  decoded.reset();  // the last owner of the buffer is gone
+  EXPECT_TRUE(removed->hasOwnership());
+  EXPECT_EQ("11 -12 13 ", removed->getValueAsString());
+}
+
+TEST(Change, MergeMovesEveryEntryAndEmptiesTheArgument) {
+  auto target = newData();
+  target->append("a", 1);
+  target->append("b", 2);
+  auto other = newData();
+  other->append("b", 20);
+  other->append("c", "thirty");
+  target->merge(*other);
+  EXPECT_TRUE(other->isEmpty());
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), target->getTags());
+  EXPECT_EQ(20, target->getInt("b"));
+  EXPECT_STREQ("thirty", target->getString("c"));
+
+  auto same = target->clone();
+  auto expected = target->clone();
+  target->merge(*same);
+  EXPECT_TRUE(same->isEmpty());
+  EXPECT_TRUE(*expected == *target);
+
+  EXPECT_EQ("Data object cannot merge with itself.", messageOf([&] { target->merge(*target); }));
+  EXPECT_TRUE(*expected == *target);
+}
+
+TEST(Change, SwapExchangesContents) {
+  auto a = newData(), b = newData();
+  a->append("x", 1);
+  b->append("y", 2);
+  b->append("z", 3);
+  a->swap(*b);
+  EXPECT_EQ((std::vector<std::string>{"y", "z"}), a->getTags());
+  EXPECT_EQ((std::vector<std::string>{"x"}), b->getTags());
+}
+
+TEST(Change, CloneAndCopiesOwnAllTheirStorage) {
+  int values[] = {1, 2, 3, 4};
+  const char* texts[] = {"p", "q"};
+  impl::DataImpl d;
+  d.appendArray2DPtr("m", values, 2, 2);
+  d.appendArrayPtr("t", texts, 2);
+  d.appendPtr("s", texts[0]);
+  yox::auto_ptr<Data> clone = d.clone();
+  impl::DataImpl copy(d);
+  impl::DataImpl assigned;
+  assigned.append("gone", 1);
+  assigned = d;
+  for (const Data* c : {static_cast<const Data*>(clone.get()), static_cast<const Data*>(&copy),
+                        static_cast<const Data*>(&assigned)}) {
+    EXPECT_TRUE(d == *c);
+    EXPECT_EQ(d.hashCode(), c->hashCode());
+    for (const char* name : {"m", "t", "s"}) EXPECT_TRUE(c->hasOwnership(name)) << name;
+    size_t r, k;
+    EXPECT_NE(values, c->getArrayInt2D("m", r, k));
+  }
+  values[0] = 100;
+  EXPECT_FALSE(d == *clone);
+}
+
+// ---- compare, hash, print ----
+
+TEST(Compare, EqualityIsByNameTypeAndValue) {
+  auto a = newData(), b = newData();
+  EXPECT_TRUE(*a == *b);
+  a->append("x", 1);
+  EXPECT_TRUE(*a != *b);
+  b->append("x", 1L);
+  EXPECT_FALSE(a->equals(*b)) << "same value, different type";
+  b->append("x", 1);
+  EXPECT_TRUE(a->equals(*b));
+  a->append("n", std::nan(""));
+  b->append("n", std::nan(""));
+  EXPECT_FALSE(*a == *b) << "NaN is unequal to itself";
+  EXPECT_TRUE(*a == *a);
+}
+
+TEST(Hash, FollowsTheCombineRuleAndIgnoresAppendOrder) {
+  auto empty = newData();
+  EXPECT_EQ(0x28cd93a9d8u, empty->hashCode());
+  auto one = newData();
+  one->append("a", 1);
+  EXPECT_EQ(0x145ceee3b54fu, one->hashCode());
+  auto ab = newData(), ba = newData();
+  ab->append("a", 1);
+  ab->append("b", -1L);
+  ba->append("b", -1L);
+  ba->append("a", 1);
+  EXPECT_EQ(0x532a45ecb3511u, ab->hashCode());
+  EXPECT_EQ(ab->hashCode(), ba->hashCode());
+}
+
+TEST(Dump, ATwoByThreeIntArrayPrintsOneLinePerRow) {
+  auto d = newData();
+  const int m[] = {1, 2, 3, 4, 5, 6};
+  d->appendArray2D("m", m, 2, 3);
+  d->append("i", 7);
+  EXPECT_EQ(
+      "\nName : i\nType : int32\nValue: 7\n"
+      "\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 3 \n4 5 6 \n",
+      d->toString());
+  EXPECT_EQ("\nName : i\nType : int32\nValue: 7\n\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 \n",
+            d->toString(2));
+}
+
+}  // namespace

@@ -1,0 +1,280 @@
+// One entry and its storage: the dimension check, sizes, release of owned storage,
+// equality, hashing (hand-computed values), clones of borrowed storage, holders that
+// adopt only a pointer array, the byte buffer and the value texts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <tr1/memory>
+#include <vector>
+
+#include "data/DataException.h"
+#include "data/DataFactory.h"
+#include "data/impl/ArrayImpl.h"
+#include "data/impl/BufferHandlerImpl.h"
+#include "data/impl/DataImpl.h"
+#include "data/impl/EntryImpl.h"
+
+using namespace yox::data;
+using namespace yox::data::impl;
+
+namespace {
+
+std::string messageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const DataException& e) {
+    return e.what();
+  }
+  return "";
+}
+
+template <class T>
+std::unique_ptr<EntryImpl> scalar(const char* name, DataType type, T v) {
+  return std::make_unique<EntryImpl>(name, type, ScalarPrimitiveValue::of(v));
+}
+
+// An entry holding a copy of values with the given extents.
+template <class T>
+std::unique_ptr<EntryImpl> array(const char* name, DataType type, std::initializer_list<T> values,
+                                 std::vector<size_t> dims) {
+  return std::make_unique<EntryImpl>(
+      name, type,
+      new ArrayImpl<T, CopyPolicy>(std::move(dims), values.size(), const_cast<T*>(values.begin())));
+}
+
+std::unique_ptr<EntryImpl> string(const char* name, const char* text) {
+  const size_t n = std::strlen(text);
+  return std::make_unique<EntryImpl>(name, DT_STRING,
+                                     new ArrayImpl<char, ShallowCopyPolicy>({n}, n, const_cast<char*>(text)));
+}
+
+// A container of n bytes whose shared buffer is the only owner of the bytes.
+struct Decoded {
+  explicit Decoded(size_t n) : bytes(new signed char[n]()) {
+    data = std::make_unique<DataImpl>(
+        std::tr1::shared_ptr<BufferHandler>(DataFactory::createBufferHandler(bytes, n).release()));
+  }
+  signed char* bytes;
+  std::unique_ptr<DataImpl> data;
+};
+
+TEST(EntryChecks, DimensionCheckNamesTheActualAndExpectedCounts) {
+  auto flat = array<int>("e", DT_INT_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3});
+  size_t n, m;
+  EXPECT_EQ("Incorrect array dimensions 2 for entry 'e' of type int32_array. Should be 1",
+            messageOf([&] { flat->getArrayInt(n); }));
+  auto square = array<int>("e", DT_INT_ARRAY_2D, {1, 2}, {2});
+  EXPECT_EQ("Incorrect array dimensions 1 for entry 'e' of type int32_array_2d. Should be 2",
+            messageOf([&] { square->getArrayCopyInt2D(n, m); }));
+  std::vector<size_t> dims;
+  EXPECT_EQ("Type mismatch int32_array_nd. Entry 'e' has type int32_array_2d.",
+            messageOf([&] { square->getMultiArrayInt(dims); }));
+}
+
+TEST(EntryChecks, UnknownTypesAreReportedByEveryGenericOperation) {
+  auto odd = scalar("x", static_cast<DataType>(33), 1);
+  auto twin = scalar("x", static_cast<DataType>(33), 1);
+  const std::vector<std::function<void()>> operations = {
+      [&] { odd->getSize(); }, [&] { odd->hasOwnership(); },   [&] { odd->getValueAsString(); },
+      [&] { odd->clone(); },   [&] { (void)(*odd == *twin); }, [&] { odd->primitiveHashCode(); }};
+  for (const auto& operation : operations) EXPECT_EQ("Unexpected DataType 33.", messageOf(operation));
+}
+
+TEST(EntrySize, CountsElementsNotCharacters) {
+  auto nested = std::make_unique<DataImpl>();
+  nested->appendArray2D("m", std::vector<short>(6).data(), 2, 3);
+  nested->append("s", "text");
+  const std::vector<std::pair<std::unique_ptr<EntryImpl>, size_t>> cases = [&] {
+    std::vector<std::pair<std::unique_ptr<EntryImpl>, size_t>> c;
+    c.emplace_back(string("s", "a long text"), 1);
+    c.emplace_back(array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3}), 6);
+    c.emplace_back(array<int>("n", DT_INT_MULTI_ARRAY, {7}, {}), 1);
+    c.emplace_back(std::make_unique<EntryImpl>("d", nested.get()), 7);
+    c.emplace_back(scalar("l", DT_LONG, 1L), 1);
+    return c;
+  }();
+  for (const auto& [entry, size] : cases) EXPECT_EQ(size, entry->getSize()) << entry->getName();
+}
+
+TEST(EntryRelease, ReleasedStorageIsTheCallersAndTheEntryFreesNothing) {
+  auto owner = std::make_unique<EntryImpl>("d", yox::auto_ptr<Data>(DataFactory::createData()));
+  const Data* inside = &owner->getData();
+  yox::auto_ptr<Data> taken = owner->releaseData();
+  EXPECT_EQ(inside, taken.get());
+  EXPECT_EQ("Entry 'd' holds no value: it has been released.", messageOf([&] { owner->getData(); }));
+  owner.reset();  // must not free the released container (ASan: double free)
+
+  auto ints = array<int>("v", DT_INT_ARRAY, {4, 5}, {2});
+  size_t n = 0;
+  std::unique_ptr<int[]> released(ints->releaseArrayInt(n));
+  EXPECT_EQ(2u, n);
+  EXPECT_EQ(5, released[1]);
+  // The emptied entry stays safe to print, hash, compare and clone.
+  EXPECT_EQ("", ints->getValueAsString());
+  EXPECT_TRUE(*ints == *ints->clone());
+  EXPECT_EQ(0u, ints->primitiveHashCode());
+}
+
+TEST(EntryEquality, ComparesNameTypeExtentsAndValues) {
+  const float fnan = std::nanf("");
+  struct Case {
+    std::unique_ptr<EntryImpl> a, b;
+    bool equal;
+    const char* why;
+  };
+  std::vector<Case> cases;
+  cases.push_back({scalar("f", DT_FLOAT, fnan), scalar("f", DT_FLOAT, fnan), false, "float NaN"});
+  cases.push_back(
+      {scalar("d", DT_DOUBLE, std::nan("")), scalar("d", DT_DOUBLE, std::nan("")), false, "double NaN"});
+  cases.push_back({scalar("d", DT_DOUBLE, 0.0), scalar("d", DT_DOUBLE, -0.0), true, "signed zeros"});
+  cases.push_back({scalar("a", DT_INT, 1), scalar("b", DT_INT, 1), false, "names differ"});
+  cases.push_back({scalar("a", DT_INT, 1), scalar("a", DT_LONG, 1L), false, "types differ"});
+  cases.push_back({array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {6}),
+                   array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3}), false, "extents differ"});
+  cases.push_back({array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}),
+                   array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}), false, "NaN element"});
+  char text[] = "same";
+  cases.push_back({string("s", "same"), string("s", text), true, "strings compare by content"});
+  cases.push_back({string("s", "same"), string("s", "sane"), false, "one character differs"});
+  const char* t1[] = {"x", "y"};
+  const char* t2[] = {"x", "y"};
+  cases.push_back(
+      {std::make_unique<EntryImpl>("t", DT_STRING_ARRAY,
+                                   new ArrayImpl<char*, ShallowCopyPolicy>({2}, 2, const_cast<char**>(t1))),
+       std::make_unique<EntryImpl>("t", DT_STRING_ARRAY,
+                                   new ArrayImpl<char*, CopyPolicy>({2}, 2, const_cast<char**>(t2))),
+       true, "string arrays compare by content"});
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.equal, *c.a == *c.b) << c.why;
+    EXPECT_EQ(!c.equal, *c.a != *c.b) << c.why;
+  }
+}
+
+TEST(EntryHash, FollowsTheCombineRuleBitForBit) {
+  // Expected values worked out by hand from combine(seed, v) = seed ^ (v + 0x9e3779b9 +
+  // (seed << 6) + (seed >> 2)), the name hashed as signed chars from seed 0.
+  struct Case {
+    std::unique_ptr<EntryImpl> entry;
+    size_t hash;
+  };
+  std::vector<Case> cases;
+  cases.push_back({scalar("a", DT_INT, 1), 0x14337ef879f3u});
+  cases.push_back({scalar("x", DT_DOUBLE, 1.5), 0x3ff814337ef8ea54u});
+  cases.push_back({scalar("f", DT_FLOAT, -2.5f), 0x14323ed7ee70u});
+  cases.push_back({array<int>("v", DT_INT_ARRAY, {1, -2, 3}, {3}), 0x1e28739fbd36u});
+  cases.push_back({string("s", "hi"), 0x14da2c643c77u});
+  cases.push_back({array<bool>("b", DT_BOOL_ARRAY, {true, false}, {2}), 0x14da2c636e94u});
+  for (const Case& c : cases) EXPECT_EQ(c.hash, c.entry->hashCode()) << c.entry->getName();
+
+  // Values alone are hashed without their extents.
+  EXPECT_EQ(array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4}, {4})->primitiveHashCode(),
+            array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4}, {2, 2})->primitiveHashCode());
+}
+
+TEST(EntryClone, OwnsWhatTheOriginalOnlyBorrowed) {
+  int values[] = {1, 2, 3};
+  auto borrowed =
+      std::make_unique<EntryImpl>("v", DT_INT_ARRAY, new ArrayImpl<int, ShallowCopyPolicy>({3}, 3, values));
+  yox::auto_ptr<Entry> copy = borrowed->clone();
+  EXPECT_FALSE(borrowed->hasOwnership());
+  EXPECT_TRUE(copy->hasOwnership());
+  EXPECT_TRUE(*borrowed == *copy);
+  size_t n;
+  EXPECT_NE(values, copy->getArrayInt(n));
+  values[0] = 9;
+  EXPECT_FALSE(*borrowed == *copy);
+}
+
+TEST(EntryStorage, ADecodedStringArrayHandsOverOnlyItsPointerArray) {
+  Decoded decoded(8);
+  std::memcpy(decoded.bytes, "ab\0cd\0e", 8);
+  const char* texts = reinterpret_cast<const char*>(decoded.bytes);
+  decoded.data->appendArrayMoveStringArray(
+      "t", new const char* [3] { texts, texts + 3, texts + 6 }, 3);
+  decoded.data->appendArray2DMoveStringArray(
+      "m", new const char* [2] { texts, texts + 3 }, 1, 2);
+  decoded.data->appendMultiArrayMoveStringArray("n", new const char* [1] { texts + 6 }, {});
+  EXPECT_TRUE(decoded.data->hasOwnership("t"));
+  EXPECT_EQ("ab cd e ", decoded.data->getEntry("t")->getValueAsString());
+  EXPECT_EQ(DT_STRING_MULTI_ARRAY, decoded.data->getEntry("n")->getType());
+
+  size_t n = 0;
+  char** released = decoded.data->releaseArrayString("t", n);
+  EXPECT_EQ(3u, n);
+  EXPECT_EQ(texts + 3, released[1]) << "the strings stay inside the buffer";
+  delete[] released;  // only the pointer array is the caller's
+  // The 2-D and N-D entries free only their pointer arrays with the container (ASan
+  // reports an invalid free if they touched the strings).
+  decoded.data.reset();
+}
+
+TEST(EntryStorage, UnalignedBoolViewsReadAnyNonZeroByteAsTrue) {
+  Decoded decoded(5);
+  const signed char raw[] = {2, 0, 1};
+  std::memcpy(decoded.bytes + 1, raw, 3);
+  decoded.data->appendArrayPtr("b", reinterpret_cast<const bool*>(decoded.bytes + 1), 3);
+  EXPECT_EQ("true false true ", decoded.data->getEntry("b")->getValueAsString());
+  DataImpl expected;
+  const bool values[] = {true, false, true};
+  expected.appendArray("b", values, 3);
+  EXPECT_TRUE(expected == *decoded.data);
+  EXPECT_EQ(expected.hashCode(), decoded.data->hashCode());
+  size_t n;
+  std::unique_ptr<bool[]> copy(decoded.data->getArrayCopyBool("b", n));
+  EXPECT_TRUE(copy[0] && !copy[1] && copy[2]);
+}
+
+TEST(BufferHandler, ReleaseHandsTheBytesOverAndLeavesTheHandlerEmpty) {
+  signed char* bytes = new signed char[4]{1, 2, 3, 4};
+  yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(bytes, 4);
+  EXPECT_EQ(4u, handler->getBufferSize());
+  EXPECT_EQ(bytes, handler->getBufferPointer());
+  yox::auto_ptr<BufferHandler> other = DataFactory::createBufferHandler(new signed char[2], 2);
+  *other = *handler;  // assignment copies nothing
+  EXPECT_EQ(2u, other->getBufferSize());
+  EXPECT_NE(bytes, other->getBufferPointer());
+
+  signed char* taken = handler->releaseBufferPointer();
+  EXPECT_EQ(bytes, taken);
+  EXPECT_EQ(nullptr, handler->getBufferPointer());
+  EXPECT_EQ(0u, handler->getBufferSize());
+  handler.reset();  // frees nothing
+  EXPECT_EQ(3, taken[2]);
+  delete[] taken;
+}
+
+TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
+  auto nested = std::make_unique<DataImpl>();
+  nested->appendArray("v", std::vector<int>{1, 2, 3}.data(), 3);
+  struct Case {
+    std::unique_ptr<EntryImpl> entry;
+    size_t limit;
+    std::string text;
+  };
+  std::vector<Case> cases;
+  cases.push_back({array<int>("v", DT_INT_ARRAY, {1, 2, 3}, {3}), 2, "1 2 "});
+  cases.push_back({array<int>("v", DT_INT_ARRAY, {1, 2, 3}, {3}), 0, ""});
+  cases.push_back(
+      {array<int>("m", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6, 7, 8}, {2, 2, 2}), 5, "1 2 \n3 4 \n5 "});
+  cases.push_back({string("s", "whole text"), 1, "whole text"});
+  cases.push_back(
+      {array<bool>("b", DT_BOOL_ARRAY, {true, false}, {2}), EntryImpl::SIZE_T_MAX, "true false "});
+  cases.push_back({array<signed char>("c", DT_BYTE_ARRAY, {-1, 65}, {2}), EntryImpl::SIZE_T_MAX, "-1 65 "});
+  cases.push_back({array<float>("f", DT_FLOAT_ARRAY, {0.1f}, {1}), EntryImpl::SIZE_T_MAX, "0.100000001 "});
+  cases.push_back(
+      {array<double>("d", DT_DOUBLE_ARRAY, {0.1}, {1}), EntryImpl::SIZE_T_MAX, "0.10000000000000001 "});
+  cases.push_back({scalar("l", DT_LONG, -7L), 0, "-7"});
+  cases.push_back({std::make_unique<EntryImpl>("n", nested.get()), 2,
+                   "\nName : v\nType : int32_array[3]\nValue: 1 2 \n"});
+  for (const Case& c : cases) EXPECT_EQ(c.text, c.entry->getValueAsString(c.limit)) << c.entry->getName();
+
+  EXPECT_EQ("\nName : s\nType : string\nValue: hi\n", string("s", "hi")->toString());
+  EXPECT_EQ("\nName : e\nType : int32_array_nd\nValue: 7 \n",
+            array<int>("e", DT_INT_MULTI_ARRAY, {7}, {})->toString());
+}
+
+}  // namespace

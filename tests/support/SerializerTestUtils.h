@@ -1,0 +1,93 @@
+// Small helpers of the serializer tests: messages as byte vectors, decoding from bytes,
+// bit-exact reads of floating-point values.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "data/BufferHandler.h"
+#include "data/Data.h"
+#include "data/DataFactory.h"
+#include "data/DataSerializer.h"
+
+namespace yox {
+namespace testing {
+
+using Bytes = std::vector<unsigned char>;
+
+inline const data::DataSerializer& theSerializer() {
+  static const yox::auto_ptr<data::DataSerializer> serializer = data::DataFactory::createDataSerializer();
+  return *serializer;
+}
+
+inline Bytes encode(const data::Data& data) {
+  yox::auto_ptr<data::BufferHandler> buffer = theSerializer().serializeToBinary(data);
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(buffer->getBufferPointer());
+  return Bytes(bytes, bytes + buffer->getBufferSize());
+}
+
+// A handler owning a copy of bytes (the first size of them).
+inline yox::auto_ptr<data::BufferHandler> handlerOf(const Bytes& bytes, size_t size) {
+  signed char* copy = new signed char[size == 0 ? 1 : size];
+  if (size != 0) std::memcpy(copy, bytes.data(), size);
+  return data::DataFactory::createBufferHandler(copy, size);
+}
+
+inline yox::auto_ptr<data::Data> decode(const Bytes& bytes) {
+  return theSerializer().deserializeFromBinary(handlerOf(bytes, bytes.size()));
+}
+
+// Little-endian pieces of a hand-written message.
+struct MessageBuilder {
+  Bytes bytes;
+  MessageBuilder& i32(int32_t v) {
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * i)));
+    return *this;
+  }
+  MessageBuilder& i8(int v) {
+    bytes.push_back(static_cast<unsigned char>(v));
+    return *this;
+  }
+  MessageBuilder& raw(std::initializer_list<int> values) {
+    for (int v : values) bytes.push_back(static_cast<unsigned char>(v));
+    return *this;
+  }
+  // int32 length with the NUL, the text, the NUL.
+  MessageBuilder& str(const std::string& text) {
+    i32(static_cast<int32_t>(text.size() + 1));
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    bytes.push_back(0);
+    return *this;
+  }
+  // name and type code of an entry record.
+  MessageBuilder& entry(const std::string& name, int type) { return str(name).i8(type); }
+};
+
+template <class T>
+uint64_t bitsOf(T value) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof value);
+  return bits;
+}
+
+template <class T>
+T fromBits(uint64_t bits) {
+  T value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Element i of a decoded (possibly unaligned) view.
+template <class T>
+T load(const T* values, size_t i) {
+  T value;
+  std::memcpy(&value, reinterpret_cast<const char*>(values) + i * sizeof(T), sizeof(T));
+  return value;
+}
+
+}  // namespace testing
+}  // namespace yox

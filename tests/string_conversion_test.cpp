@@ -483,3 +483,15 @@ TEST(ConverterTest, BoolReaderAcceptsExactlyTrueAndFalse) {
 
 }  // namespace
 }  // namespace yox
+
+// Boost's lexical_cast<short> overflowed a signed intermediate on these texts.
+TEST(StringUtilsRegression, ShortParseOfMalformedTextFailsCleanly) {
+  for (const char* text : {"(22004", "x-22004", "40000"}) {
+    try {
+      yox::util::StringUtils::toShort(text);
+      ADD_FAILURE() << "accepted " << text;
+    } catch (const yox::util::UtilException& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("The value '") + text + "' is not a valid int16_t value.");
+    }
+  }
+}

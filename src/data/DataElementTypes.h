@@ -105,8 +105,7 @@ class DiscreteFunction;
 // element pointer types, the DataType and the dimensions.
 #define YOX_APPEND_1D(S, CT, MT, D1, D2, DN, OP1, OP2, OPN, DECL, BODY) \
   DECL(void, OP1)                                                       \
-  (const std::string& name, CT values, size_t size)                     \
-      BODY(CT, MT, ::yox::data::D1, (std::vector<size_t>{size}))
+  (const std::string& name, CT values, size_t size) BODY(CT, MT, ::yox::data::D1, (std::vector<size_t>{size}))
 #define YOX_APPEND_2D(S, CT, MT, D1, D2, DN, OP1, OP2, OPN, DECL, BODY) \
   DECL(void, OP2)                                                       \
   (const std::string& name, CT values, size_t rows, size_t cols)        \

@@ -14,7 +14,7 @@ namespace yox {
 namespace data {
 
 // How DataFactory::createDiscreteFunction treats the caller's x and y arrays.
-enum DiscreteFunctionStoragePolicy {
+enum DiscreteFunctionStoragePolicy : int {
   DFSP_COPY = 0,  // the arrays are copied; the caller keeps them
   DFSP_MOVE = 1   // the function adopts the arrays, which must come from new[]
 };

@@ -12,6 +12,4 @@
 #include "data/Entry.h"
 #include "data/Export.h"
 #include "data/serialization/StringUtils.h"
-#if __has_include("data/DataSerializer.h")
 #include "data/DataSerializer.h"
-#endif

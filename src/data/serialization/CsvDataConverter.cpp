@@ -36,7 +36,8 @@ std::vector<std::string> splitKeepingEmpty(const std::string& text, const std::s
 // told apart from its successor: such elements are refused both ways.
 void checkArrayText(const std::string& text, const char* what) {
   if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\":") == 0) {
-    throw SerializerException("A string array element ending with '\":' " + std::string(what) + ": '" + text + "'.");
+    throw SerializerException("A string array element ending with '\":' " + std::string(what) + ": '" + text +
+                              "'.");
   }
 }
 

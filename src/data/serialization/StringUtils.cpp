@@ -138,8 +138,11 @@ signed char StringUtils::toByte(const std::string& text) {
                      [&] { return boost::numeric_cast<signed char>(boost::lexical_cast<int>(text)); });
 }
 
+// Parsed as int and then narrowed: Boost 1.74's lexical_cast<short> overflows a
+// signed intermediate on some malformed texts (e.g. "(22004"), which is undefined.
 short StringUtils::toShort(const std::string& text) {
-  return strictParse(text, "int16_t", [&] { return boost::lexical_cast<short>(text); });
+  return strictParse(text, "int16_t",
+                     [&] { return boost::numeric_cast<short>(boost::lexical_cast<int>(text)); });
 }
 
 int StringUtils::toInt(const std::string& text) {

@@ -32,8 +32,8 @@ inline const std::vector<data::DataType>& allDataTypes() {
 
 struct RandomDataOptions {
   // Values the CSV form carries exactly: no nested containers, texts without commas and
-  // backslashes and not ending with a quote and a colon, non-empty names without commas, functions in lists and arrays with at
-  // least one point, canonical NaNs only.
+  // backslashes and not ending with a quote and a colon, non-empty names without commas, functions in lists
+  // and arrays with at least one point, canonical NaNs only.
   bool csvSafe = false;
   // Floats and doubles may be NaN (with random payloads), infinities and -0.0.
   bool specialFloats = false;
@@ -129,7 +129,8 @@ class RandomDataGenerator {
       text += c;
     }
     // CSV cannot separate an array element ending with a quote and a colon from the next.
-    if (options_.csvSafe && text.size() >= 2 && text.compare(text.size() - 2, 2, "\":") == 0) text.back() = 'x';
+    if (options_.csvSafe && text.size() >= 2 && text.compare(text.size() - 2, 2, "\":") == 0)
+      text.back() = 'x';
     return text;
   }
 

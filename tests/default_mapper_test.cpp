@@ -156,13 +156,6 @@ TEST_F(DefaultMapperTest, WithoutPseudoDevicesEndOnlyClosesTheFirstCycle) {
   EXPECT_EQ(0u, env().records().front().text.rfind("begin:", 0));
 }
 
-TEST_F(DefaultMapperTest, ProgressRecordsNeedVerbosityOne) {
-  HostAddress address;
-  address.map("dpe1", "value");
-  address.cycle(*mapperFor(address));
-  EXPECT_FALSE(env().logged("pseudo"));
-}
-
 TEST_F(DefaultMapperTest, WatchersAreFixedByTheFirstBegin) {
   apmPseudoDev* early = pseudo("dev", "Acquisition");
   HostAddress address;
@@ -297,21 +290,6 @@ TEST_F(DefaultMapperTest, SubscriptionsAndReadsReachTheHandle) {
   } catch (const qivHandlerEx& e) {
     EXPECT_STREQ("device unreachable", e.getMessage());
   }
-}
-
-TEST_F(DefaultMapperTest, DupKeepsTheIndexAndStartsAfresh) {
-  pseudo("dev", "Acquisition");
-  HostAddress address;
-  address.map("dpe1", "value");
-  apmDefault* mapper = mapperFor(address);
-  address.cycle(*mapper);
-
-  std::unique_ptr<apm> copy(mapper->dup());
-  apmDefault* fresh = dynamic_cast<apmDefault*>(copy.get());
-  ASSERT_NE(nullptr, fresh);
-  EXPECT_EQ(0, fresh->index);
-  EXPECT_TRUE(fresh->firstCycle);
-  EXPECT_EQ(nullptr, fresh->pseudoDevs);
 }
 
 }  // namespace

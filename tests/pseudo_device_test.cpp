@@ -120,14 +120,4 @@ TEST_F(PseudoDeviceTest, InitialiseAgainReplacesTheTemplate) {
   EXPECT_EQ("otherDev", driver->delivered().back()->getDevice());
 }
 
-TEST_F(PseudoDeviceTest, DupKeepsTheIndexAndNothingElse) {
-  pseudoDev->deviceValid = true;
-  std::unique_ptr<apm> copy(pseudoDev->dup());
-  auto* fresh = dynamic_cast<apmPseudoDev*>(copy.get());
-  ASSERT_NE(nullptr, fresh);
-  EXPECT_EQ(qivlib_apmInfo("pseudo.dev"), fresh->index);
-  EXPECT_EQ(nullptr, fresh->templateProp);
-  EXPECT_FALSE(fresh->deviceValid);
-}
-
 }  // namespace

@@ -467,21 +467,4 @@ TEST_F(TimerejTest, IndexesAreFreedByTheMapperWhateverDiesFirst) {
   }
 }
 
-TEST_F(TimerejTest, DupKeepsTheIndexAndStartsAfresh) {
-  HostAddress address;
-  mapTwoRecords(address);
-  apmTimerej* mapper = mapperFor(address);
-  receive(address, kNow - 100);
-  address.cycle(*mapper);
-  std::unique_ptr<apm> copy(mapper->dup());
-  auto* fresh = dynamic_cast<apmTimerej*>(copy.get());
-  ASSERT_NE(nullptr, fresh);
-  EXPECT_EQ(qivlib_apmInfo("timerej"), fresh->index);
-  EXPECT_EQ(nullptr, fresh->templateProp);
-  EXPECT_EQ(nullptr, fresh->timeConverter);
-  EXPECT_EQ(0, fresh->prevTime);
-  EXPECT_EQ(0, fresh->rejectStart);
-  EXPECT_TRUE(fresh->firstCycle);
-}
-
 }  // namespace

@@ -162,11 +162,4 @@ TEST_F(XdArrayMapperTest, InLogsTheBannerAndStampsLikeTheDefaultMapper) {
   EXPECT_FALSE(tag.valid);
 }
 
-TEST_F(XdArrayMapperTest, CloneKeepsTheIndex) {
-  std::unique_ptr<apm> clone(mapper->dup());
-  EXPECT_NE(dynamic_cast<apmXdArray*>(clone.get()), nullptr);
-  EXPECT_EQ(clone->index, qivlib_apmInfo("xD.array"));
-  EXPECT_EQ(clone->index, 8);
-}
-
 }  // namespace

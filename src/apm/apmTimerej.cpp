@@ -1,6 +1,5 @@
 #include "apm/apmTimerej.h"
 
-#include <cinttypes>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>

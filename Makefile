@@ -2,6 +2,7 @@
 # missing (Debian packages), configure, build and run.
 YOX_WERROR ?= OFF
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
 CONFIGURE_FLAGS = -DYOX_WERROR=$(YOX_WERROR)
 
 .PHONY: all setup build build-asan test test-default test-asan demo fuzz clean
@@ -31,7 +32,7 @@ demo: build
 	@./build/default/tools/yoxhost/yoxhost demo
 
 fuzz: setup
-	@./fuzz/run.sh
+	@./fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -5,10 +5,15 @@ include(CMakePackageConfigHelpers)
 install(TARGETS YOXClient EXPORT YOXClientTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox)
+# Public headers only: implementation folders and internal helpers stay behind.
 foreach(area data plugin apm tcm values filters)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/${area}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox/${area}
-    FILES_MATCHING PATTERN "*.h" PATTERN "library" EXCLUDE)
+    FILES_MATCHING PATTERN "*.h"
+    PATTERN "library" EXCLUDE PATTERN "impl" EXCLUDE PATTERN "serialization" EXCLUDE
+    PATTERN "tcmTime.h" EXCLUDE PATTERN "apmKrtFilterData.h" EXCLUDE)
 endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/src/data/serialization/StringUtils.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox/data/serialization)
 install(EXPORT YOXClientTargets NAMESPACE yox:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/YOXClientConfig.cmake.in
   ${PROJECT_BINARY_DIR}/YOXClientConfig.cmake INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)

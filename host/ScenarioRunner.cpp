@@ -180,7 +180,7 @@ constexpr size_t kMaxDeliveriesPerStep = 1000;
 struct ScenarioRunner::LiveAddress {
   const ScenarioAddress* config = nullptr;
   std::unique_ptr<StandInProp> prop;
-  apm* mapper = nullptr;  // the driver's
+  apm* mapper = nullptr;                         // the driver's
   std::vector<std::unique_ptr<qivTag>> targets;  // one per record, in mapping order
   std::unique_ptr<RecordingHandler> handler;
 };
@@ -263,7 +263,8 @@ StepReport ScenarioRunner::setUp() {
         setup.initialiseRejected = true;
         setup.rejection = g.text;
       } else {
-        report.errors.push_back("address " + config.name + ": creating mapper '" + config.mapper + "': " + g.text);
+        report.errors.push_back("address " + config.name + ": creating mapper '" + config.mapper +
+                                "': " + g.text);
       }
       // The driver keeps a mapper whose initialise was rejected; find it again.
       if (mappersMade(driver, setup.index) > madeBefore) {
@@ -317,7 +318,8 @@ CycleReport ScenarioRunner::cycle(LiveAddress& address, iqivProp& prop, StepRepo
     const imapHw2Vuq* map = mapping[i].second;
     qivTag* target = address.targets[i].get();
     auto source = prop.tags.find(records[i].tag);
-    const bool ok = source != prop.tags.end() && source->second != nullptr && source->second->value.isInitialised();
+    const bool ok =
+        source != prop.tags.end() && source->second != nullptr && source->second->value.isInitialised();
     Guarded validated = guard([&] { address.mapper->validate(&prop, ok, map); });
     if (!validated.ok) {
       if (validated.man) {

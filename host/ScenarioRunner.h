@@ -32,9 +32,9 @@ struct TagReport {
   long long seconds = 0;
   long long millis = 0;
   bool noData = false;
-  bool inResult = true;  // what the mapper's in answered
+  bool inResult = true;   // what the mapper's in answered
   std::string rejection;  // ManException text from validate or in, if any
-  bool changed = false;  // value, validity, time stamp or noData changed in this cycle
+  bool changed = false;   // value, validity, time stamp or noData changed in this cycle
 };
 
 // One begin / validate+in per record / end cycle of an address.
@@ -81,9 +81,9 @@ struct AddressSetup {
   std::string device;
   std::string property;
   std::string mapper;
-  int index = -1;              // registry index of the mapper
+  int index = -1;  // registry index of the mapper
   bool initialiseRejected = false;
-  std::string rejection;       // initialise's ManException text
+  std::string rejection;  // initialise's ManException text
 };
 
 struct StepReport {
@@ -97,13 +97,13 @@ struct StepReport {
 
   std::vector<AddressSetup> setup;  // set-up only
   bool hasCycle = false;
-  CycleReport cycle;                        // update
-  std::vector<WatchdogReport> watchdogs;    // watchdog
-  std::vector<std::string> handleCalls;     // monitorOn/Off, syncGet, asyncGet
+  CycleReport cycle;                      // update
+  std::vector<WatchdogReport> watchdogs;  // watchdog
+  std::vector<std::string> handleCalls;   // monitorOn/Off, syncGet, asyncGet
   bool callRejected = false;
-  std::string callRejection;                // the mapper call's ManException text
+  std::string callRejection;  // the mapper call's ManException text
   bool hasReadResult = false;
-  std::string readResult;                   // syncGet: the container it returned, as CSV
+  std::string readResult;  // syncGet: the container it returned, as CSV
   std::vector<DeliveryReport> delivered;
   std::vector<InvalidReport> invalid;
   int supervisionNotified = 0;

@@ -49,7 +49,9 @@ class ElementTexts : public boost::static_visitor<std::vector<std::string>> {
     return texts;
   }
   std::vector<std::string> operator()(const std::vector<float>& values) const { return floating(values, 9); }
-  std::vector<std::string> operator()(const std::vector<double>& values) const { return floating(values, 17); }
+  std::vector<std::string> operator()(const std::vector<double>& values) const {
+    return floating(values, 17);
+  }
   template <class T>
   std::vector<std::string> operator()(const std::vector<T>& values) const {
     std::vector<std::string> texts;
@@ -200,8 +202,8 @@ void printText(std::ostream& out, const StepReport& step, const ReportOptions& o
   if (!step.note.empty()) out << "  # " << indented(step.note, "  # ") << "\n";
 
   for (const AddressSetup& s : step.setup) {
-    out << "  address " << s.address << ": " << s.device << "/" << s.property << " -> mapper " << s.mapper << " (index "
-        << s.index << ")";
+    out << "  address " << s.address << ": " << s.device << "/" << s.property << " -> mapper " << s.mapper
+        << " (index " << s.index << ")";
     if (s.initialiseRejected) out << "\n    initialise REJECTED: " << indented(s.rejection, "      ");
     out << "\n";
   }
@@ -233,8 +235,10 @@ void printText(std::ostream& out, const StepReport& step, const ReportOptions& o
     if (!i.address.empty()) out << " (" << i.address << ")";
     out << "\n";
   }
-  if (step.supervisionInitialised > 0) out << "  supervision: initSupervision x" << step.supervisionInitialised << "\n";
-  if (step.supervisionNotified > 0) out << "  supervision: notifySupervision x" << step.supervisionNotified << "\n";
+  if (step.supervisionInitialised > 0)
+    out << "  supervision: initSupervision x" << step.supervisionInitialised << "\n";
+  if (step.supervisionNotified > 0)
+    out << "  supervision: notifySupervision x" << step.supervisionNotified << "\n";
   for (const LogRecord& record : step.log) {
     if (!shown(record, options)) continue;
     const std::string lead = std::string("  log ") + logTypeName(record.type) + ": ";
@@ -271,7 +275,8 @@ std::string jsonTag(const TagReport& tag) {
       << ",\"initialised\":" << (tag.value.isInitialised() ? "true" : "false")
       << ",\"value\":" << elements(tag.value, true) << ",\"valid\":" << (tag.valid ? "true" : "false")
       << ",\"seconds\":" << tag.seconds << ",\"millis\":" << tag.millis << ",\"time\":"
-      << (tag.seconds == 0 && tag.millis == 0 ? std::string("null") : quoted(isoTime(tag.seconds * 1000 + tag.millis)))
+      << (tag.seconds == 0 && tag.millis == 0 ? std::string("null")
+                                              : quoted(isoTime(tag.seconds * 1000 + tag.millis)))
       << ",\"noData\":" << (tag.noData ? "true" : "false") << ",\"in\":" << (tag.inResult ? "true" : "false")
       << (tag.rejection.empty() ? std::string() : ",\"rejection\":" + quoted(tag.rejection))
       << ",\"changed\":" << (tag.changed ? "true" : "false") << "}";
@@ -300,7 +305,8 @@ void printJson(std::ostream& out, const StepReport& step, const ReportOptions& o
     for (size_t i = 0; i < step.setup.size(); ++i) {
       const AddressSetup& s = step.setup[i];
       out << (i ? "," : "") << "{\"address\":" << quoted(s.address) << ",\"device\":" << quoted(s.device)
-          << ",\"property\":" << quoted(s.property) << ",\"mapper\":" << quoted(s.mapper) << ",\"index\":" << s.index;
+          << ",\"property\":" << quoted(s.property) << ",\"mapper\":" << quoted(s.mapper)
+          << ",\"index\":" << s.index;
       if (s.initialiseRejected) out << ",\"rejection\":" << quoted(s.rejection);
       out << "}";
     }
@@ -312,7 +318,8 @@ void printJson(std::ostream& out, const StepReport& step, const ReportOptions& o
     out << ",\"watchdogs\":[";
     for (size_t i = 0; i < step.watchdogs.size(); ++i) {
       const WatchdogReport& dog = step.watchdogs[i];
-      out << (i ? "," : "") << "{\"address\":" << quoted(dog.address) << ",\"watchdog\":" << jsonAnswer(dog.watchdog)
+      out << (i ? "," : "") << "{\"address\":" << quoted(dog.address)
+          << ",\"watchdog\":" << jsonAnswer(dog.watchdog)
           << ",\"watchdogPermanent\":" << jsonAnswer(dog.permanent) << "}";
     }
     out << "]";

@@ -37,6 +37,15 @@ std::string joined(const std::vector<std::string>& items) {
   return text;
 }
 
+// A text quoted back in a message: long ones (a block that lost its indentation, say)
+// are cut so that the report stays readable.
+std::string shortened(const std::string& text) {
+  constexpr size_t kLongest = 60;
+  std::string flat;
+  for (char c : text) flat += c == '\n' ? ' ' : c;
+  return flat.size() <= kLongest ? flat : flat.substr(0, kLongest) + "...";
+}
+
 // Parses the whole text as a signed decimal number.
 bool parseInteger(const std::string& text, long long& out) {
   if (text.empty()) return false;
@@ -83,14 +92,18 @@ bool parseInstant(const std::string& text, long long& millis) {
     return false;
   }
   std::string rest = text.substr(static_cast<size_t>(consumed));
+  // Up to three fractional digits: .5 is 500 ms.
   long long fraction = 0;
   if (!rest.empty() && rest[0] == '.') {
-    if (rest.size() < 5 || !std::isdigit(static_cast<unsigned char>(rest[1])) ||
-        !std::isdigit(static_cast<unsigned char>(rest[2])) || !std::isdigit(static_cast<unsigned char>(rest[3]))) {
-      return false;
+    size_t digits = 1;
+    long long scale = 100;
+    while (digits < rest.size() && digits <= 3 && std::isdigit(static_cast<unsigned char>(rest[digits]))) {
+      fraction += (rest[digits] - '0') * scale;
+      scale /= 10;
+      ++digits;
     }
-    fraction = (rest[1] - '0') * 100 + (rest[2] - '0') * 10 + (rest[3] - '0');
-    rest.erase(0, 4);
+    if (digits == 1) return false;
+    rest.erase(0, digits);
   }
   if (rest != "Z") return false;
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) return false;
@@ -118,16 +131,24 @@ class Reader {
  private:
   [[noreturn]] void fail(const YAML::Node& at, const std::string& problem) const {
     const int line = at.Mark().line;
-    if (line < 0) throw ScenarioError(path_ + ": " + problem);
-    throw ScenarioError(path_ + ":" + std::to_string(line + 1) + ": " + problem);
+    if (line < 0) throw ScenarioError(path_ + ": " + oneLine(problem));
+    failAtLine(line + 1, problem);
   }
   [[noreturn]] void failAtLine(int line, const std::string& problem) const {
-    throw ScenarioError(path_ + ":" + std::to_string(line) + ": " + problem);
+    throw ScenarioError(path_ + ":" + std::to_string(line) + ": " + oneLine(problem));
+  }
+  // Reports stay one line even when a library's message spans several.
+  static std::string oneLine(const std::string& text) {
+    std::string line;
+    for (char c : text) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    return line;
   }
   static int lineOf(const YAML::Node& node) { return node.Mark().line + 1; }
 
   // The keys of map, each checked against allowed and for repetition.
-  void checkKeys(const YAML::Node& map, const std::vector<std::string>& allowed, const std::string& what) const;
+  void checkKeys(const YAML::Node& map, const std::vector<std::string>& allowed,
+                 const std::string& what) const;
   std::string text(const YAML::Node& node, const std::string& what) const;
   std::string requiredText(const YAML::Node& map, const std::string& key, const std::string& what) const;
   std::vector<std::string> texts(const YAML::Node& node, const std::string& what) const;
@@ -147,7 +168,7 @@ class Reader {
   std::shared_ptr<const yox::data::Data> csvData(const YAML::Node& node) const;
   std::string substituteClock(const std::string& text, int line) const;
   std::shared_ptr<const yox::data::Data> fileData(const YAML::Node& step, const YAML::Node& file,
-                                                 std::string& source) const;
+                                                  std::string& source) const;
   void checkTagForm(const YAML::Node& at, const yox::data::Data& data) const;
 
   std::string path_;
@@ -166,7 +187,9 @@ void Reader::checkKeys(const YAML::Node& map, const std::vector<std::string>& al
     const std::string key = text(it->first, "a key");
     bool known = false;
     for (const std::string& a : allowed) known = known || a == key;
-    if (!known) fail(it->first, "unknown key '" + key + "' in " + what + " (expected one of: " + joined(allowed) + ")");
+    if (!known)
+      fail(it->first,
+           "unknown key '" + shortened(key) + "' in " + what + " (expected one of: " + joined(allowed) + ")");
     if (!seen.insert(key).second) fail(it->first, "key '" + key + "' appears twice in " + what);
   }
 }
@@ -176,7 +199,8 @@ std::string Reader::text(const YAML::Node& node, const std::string& what) const 
   return node.Scalar();
 }
 
-std::string Reader::requiredText(const YAML::Node& map, const std::string& key, const std::string& what) const {
+std::string Reader::requiredText(const YAML::Node& map, const std::string& key,
+                                 const std::string& what) const {
   const YAML::Node value = map[key];
   if (!value.IsDefined() || value.IsNull()) fail(map, what + " needs '" + key + "'");
   return text(value, "'" + key + "' of " + what);
@@ -215,10 +239,9 @@ Scenario Reader::read() {
   YAML::Node root;
   try {
     root = YAML::Load(content);
-  } catch (const YAML::ParserException& e) {
-    throw ScenarioError(path_ + ":" + std::to_string(e.mark.line + 1) + ": " + e.msg);
   } catch (const YAML::Exception& e) {
-    throw ScenarioError(path_ + ": " + e.msg);
+    if (e.mark.line < 0) throw ScenarioError(path_ + ": " + oneLine(e.msg));
+    failAtLine(e.mark.line + 1, e.msg);
   }
   if (!root.IsDefined() || root.IsNull()) throw ScenarioError(path_ + ": the scenario file is empty");
 
@@ -230,8 +253,9 @@ Scenario Reader::read() {
   if (root["clock"]) {
     const std::string start = text(root["clock"], "'clock'");
     if (!parseInstant(start, scenario.start)) {
-      fail(root["clock"], "'clock' must be milliseconds since the epoch or a UTC time like 2023-11-14T22:13:20Z, not '" +
-                              start + "'");
+      fail(root["clock"],
+           "'clock' must be milliseconds since the epoch or a UTC time like 2023-11-14T22:13:20Z, not '" +
+               shortened(start) + "'");
     }
   }
   clock_ = scenario.start;
@@ -271,7 +295,8 @@ void Reader::readFilters(const YAML::Node& node, Scenario& scenario) {
 }
 
 void Reader::readAddresses(const YAML::Node& node, Scenario& scenario) {
-  if (!node.IsSequence() || node.size() == 0) fail(node, "'addresses' must be a list of peripheral addresses");
+  if (!node.IsSequence() || node.size() == 0)
+    fail(node, "'addresses' must be a list of peripheral addresses");
   std::set<std::string> names;
   for (const YAML::Node& item : node) {
     const std::string what = "a peripheral address";
@@ -295,7 +320,8 @@ void Reader::readAddresses(const YAML::Node& node, Scenario& scenario) {
           break;
         }
       }
-      fail(item["mapper"], "no mapper is registered as '" + address.mapper + "' (registered: " + joined(known) + ")");
+      fail(item["mapper"],
+           "no mapper is registered as '" + address.mapper + "' (registered: " + joined(known) + ")");
     }
     if (item["filter"] && !item["filter"].IsNull()) {
       address.hasFilter = true;
@@ -325,7 +351,8 @@ ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>&
   ScenarioRecord record;
   record.line = lineOf(node);
   record.dpeId = requiredText(node, "dpe", what);
-  if (!dpeIds.insert(record.dpeId).second) fail(node["dpe"], "dpe '" + record.dpeId + "' is mapped twice here");
+  if (!dpeIds.insert(record.dpeId).second)
+    fail(node["dpe"], "dpe '" + record.dpeId + "' is mapped twice here");
   record.tag = requiredText(node, "tag", what);
   std::string type = requiredText(node, "type", what);
   for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -335,7 +362,8 @@ ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>&
     for (const auto& entry : g_sDataTypeStringsToDataTypeMap) {
       if (entry.second != QIV_UNK) names.push_back(entry.first);
     }
-    fail(node["type"], "unknown tag type '" + node["type"].Scalar() + "' (expected one of: " + joined(names) + ")");
+    fail(node["type"],
+         "unknown tag type '" + node["type"].Scalar() + "' (expected one of: " + joined(names) + ")");
   }
   record.type = known->second;
   if (node["address"]) record.peripheralAddress = text(node["address"], "'address'");
@@ -348,8 +376,8 @@ ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>&
       const YAML::Node at = converters.IsSequence() ? converters[i] : converters;
       const size_t colon = items[i].find(':');
       if (colon == std::string::npos || colon == 0 || colon + 1 == items[i].size()) {
-        fail(at, "a converter is written CONVERTER:FIELD (for example longlongnano:aqnUtcTime), not '" + items[i] +
-                     "'");
+        fail(at, "a converter is written CONVERTER:FIELD (for example longlongnano:aqnUtcTime), not '" +
+                     items[i] + "'");
       }
       const std::string kind = items[i].substr(0, colon);
       if (api_.tcmIndex(kind.c_str()) < 0) {
@@ -386,7 +414,8 @@ HandleScript Reader::readHandle(const YAML::Node& node) const {
     if (!failures.IsMap()) fail(failures, "'failures' must map property names to failure texts");
     for (auto it = failures.begin(); it != failures.end(); ++it) {
       const std::string property = text(it->first, "a property name");
-      if (handle.answers.count(property)) fail(it->first, "property '" + property + "' has an answer and a failure");
+      if (handle.answers.count(property))
+        fail(it->first, "property '" + property + "' has an answer and a failure");
       handle.failures[property] = text(it->second, "failure text of '" + property + "'");
     }
   }
@@ -414,7 +443,8 @@ std::string Reader::substituteClock(const std::string& input, int line) const {
     if (unit == "now_ms") {
       output += std::to_string(when);
     } else if (unit == "now_ns") {
-      if (when > LLONG_MAX / 1000000 || when < LLONG_MIN / 1000000) failAtLine(line, "'${" + inside + "}' overflows");
+      if (when > LLONG_MAX / 1000000 || when < LLONG_MIN / 1000000)
+        failAtLine(line, "'${" + inside + "}' overflows");
       output += std::to_string(when * 1000000);
     } else if (unit == "now_s") {
       output += std::to_string(when / 1000);
@@ -472,7 +502,7 @@ std::shared_ptr<const yox::data::Data> Reader::csvData(const YAML::Node& node) c
 }
 
 std::shared_ptr<const yox::data::Data> Reader::fileData(const YAML::Node& step, const YAML::Node& file,
-                                                       std::string& source) const {
+                                                        std::string& source) const {
   const std::string name = text(file, "'file'");
   source = name;
   const std::string path = !name.empty() && name[0] == '/' ? name : folder_ + name;
@@ -485,7 +515,8 @@ std::shared_ptr<const yox::data::Data> Reader::fileData(const YAML::Node& step, 
   }
   if (format != "bin" && format != "str" && format != "csv") {
     fail(step["format"] ? step["format"] : file,
-         "the message format must be bin, str or csv (from 'format' or the file's extension), not '" + format + "'");
+         "the message format must be bin, str or csv (from 'format' or the file's extension), not '" +
+             format + "'");
   }
   char separator = ',';
   if (step["separator"]) {
@@ -512,7 +543,8 @@ std::shared_ptr<const yox::data::Data> Reader::fileData(const YAML::Node& step, 
     }
     while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.pop_back();
     if (format == "str") {
-      return std::shared_ptr<const yox::data::Data>(serializer->deserializeFromString(bytes, separator).release());
+      return std::shared_ptr<const yox::data::Data>(
+          serializer->deserializeFromString(bytes, separator).release());
     }
     return std::shared_ptr<const yox::data::Data>(serializer->deserializeFromCsv(bytes.c_str()).release());
   } catch (const std::exception& e) {
@@ -538,7 +570,7 @@ size_t Reader::addressIndex(const YAML::Node& node, const Scenario& scenario) co
     if (scenario.addresses[i].name == name) return i;
     names.push_back(scenario.addresses[i].name);
   }
-  fail(node, "no address is called '" + name + "' (addresses: " + joined(names) + ")");
+  fail(node, "no address is called '" + shortened(name) + "' (addresses: " + joined(names) + ")");
 }
 
 void Reader::readSteps(const YAML::Node& node, Scenario& scenario) {
@@ -547,11 +579,11 @@ void Reader::readSteps(const YAML::Node& node, Scenario& scenario) {
 }
 
 ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) {
-  static const std::vector<std::string> kActions = {"advance", "clock",      "update",  "watchdog",
+  static const std::vector<std::string> kActions = {"advance",   "clock",      "update",  "watchdog",
                                                     "monitorOn", "monitorOff", "syncGet", "asyncGet"};
-  static const std::vector<std::string> kKeys = {"advance",  "clock",   "update",   "watchdog", "monitorOn",
-                                                 "monitorOff", "syncGet", "asyncGet", "note",     "csv",
-                                                 "file",     "format",  "separator", "stop",    "handle"};
+  static const std::vector<std::string> kKeys = {
+      "advance", "clock", "update", "watchdog", "monitorOn", "monitorOff", "syncGet", "asyncGet",
+      "note",    "csv",   "file",   "format",   "separator", "stop",       "handle"};
   checkKeys(node, kKeys, "a step");
   ScenarioStep step;
   step.line = lineOf(node);
@@ -571,7 +603,8 @@ ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) 
       if (key == action || key == "note") continue;
       bool ok = false;
       for (const std::string& a : allowed) ok = ok || a == key;
-      if (!ok) fail(it->first, "'" + key + "' does not belong to a " + (action.empty() ? "note" : action) + " step");
+      if (!ok)
+        fail(it->first, "'" + key + "' does not belong to a " + (action.empty() ? "note" : action) + " step");
     }
   };
 
@@ -584,7 +617,8 @@ ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) 
     only({});
     const std::string by = text(value, "'advance'");
     if (!parseDuration(by, step.millis) || step.millis < 0) {
-      fail(value, "'advance' takes a duration that is not negative, like 500, 500ms, 5s, 2min or 1h; not '" + by + "'");
+      fail(value, "'advance' takes a duration that is not negative, like 500, 500ms, 5s, 2min or 1h, not '" +
+                      shortened(by) + "'");
     }
     clock_ += step.millis;
   } else if (action == "clock") {
@@ -592,15 +626,17 @@ ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) 
     only({});
     const std::string to = text(value, "'clock'");
     if (!parseInstant(to, step.millis)) {
-      fail(value, "'clock' must be milliseconds since the epoch or a UTC time like 2023-11-14T22:13:20Z, not '" + to +
-                      "'");
+      fail(value,
+           "'clock' must be milliseconds since the epoch or a UTC time like 2023-11-14T22:13:20Z, not '" +
+               shortened(to) + "'");
     }
     clock_ = step.millis;
   } else if (action == "update") {
     step.kind = StepKind::Update;
     only({"csv", "file", "format", "separator", "stop"});
     step.addresses.push_back(addressIndex(value, scenario));
-    if (node["csv"] && node["file"]) fail(node["file"], "an update takes its property from 'csv' or 'file', not both");
+    if (node["csv"] && node["file"])
+      fail(node["file"], "an update takes its property from 'csv' or 'file', not both");
     if (node["csv"]) {
       step.data = csvData(node["csv"]);
       step.source = "inline CSV";
@@ -638,6 +674,16 @@ ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) 
 
 }  // namespace
 
-Scenario readScenario(const std::string& path, const PluginApi& api) { return Reader(path, api).read(); }
+Scenario readScenario(const std::string& path, const PluginApi& api) {
+  try {
+    return Reader(path, api).read();
+  } catch (const YAML::Exception& e) {
+    // Whatever yaml-cpp refuses while the nodes are walked is a problem of the file too.
+    std::string message = e.msg;
+    for (char& c : message) c = c == '\n' ? ' ' : c;
+    if (e.mark.line < 0) throw ScenarioError(path + ": " + message);
+    throw ScenarioError(path + ":" + std::to_string(e.mark.line + 1) + ": " + message);
+  }
+}
 
 }  // namespace yoxhost

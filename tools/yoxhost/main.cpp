@@ -124,7 +124,8 @@ int listRegistry(const yoxhost::PluginApi& api, std::ostream& out) {
 
 // Reads and plays path; 0 when every step ran as a host expects, 1 otherwise.
 // Throws ScenarioError for a bad scenario.
-int runScenario(const yoxhost::PluginApi& api, const std::string& path, const yoxhost::ReportOptions& options) {
+int runScenario(const yoxhost::PluginApi& api, const std::string& path,
+                const yoxhost::ReportOptions& options) {
   yoxhost::HostEnvironment& env = yoxhost::HostEnvironment::instance();
   env.reset();
   // Names are checked against the plug-in's registries, which qivlib_Init fills.

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -34,8 +33,24 @@ std::set<std::string> dynamicSymbols(const std::string& flags) {
 // Instantiations of standard-library and Boost templates over our types are emitted
 // where they are used; they belong to those libraries, not to our interface.
 bool isLibraryTemplate(const std::string& symbol) {
-  static const std::regex pattern("^_Z(GV)?Z?(T[ISV])?N?K?(St|5boost|9__gnu_cxx)");
-  return std::regex_search(symbol, pattern);
+  // Mangled prefix: _Z, optional guard/local (GV, Z), optional typeinfo/vtable
+  // (TI, TS, TV), optional nested/const (N, K), then the namespace.
+  size_t at = 0;
+  auto skip = [&](const char* part) {
+    const size_t n = std::char_traits<char>::length(part);
+    if (symbol.compare(at, n, part) == 0) at += n;
+  };
+  if (symbol.compare(0, 2, "_Z") != 0) return false;
+  at = 2;
+  skip("GV");
+  skip("Z");
+  for (const char* kind : {"TI", "TS", "TV"}) skip(kind);
+  skip("N");
+  skip("K");
+  for (const char* ns : {"St", "5boost", "9__gnu_cxx"}) {
+    if (symbol.compare(at, std::char_traits<char>::length(ns), ns) == 0) return true;
+  }
+  return false;
 }
 
 TEST(PluginLoad, ResolvesEveryEntryPointAndRunsThroughThem) {

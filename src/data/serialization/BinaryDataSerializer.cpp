@@ -26,11 +26,6 @@ using namespace serialization;
 
 namespace {
 
-[[noreturn]] void throwTooDeep() {
-  throw SerializerException("Data nested deeper than the limit [" +
-                            std::to_string(BinaryDataSerializer::kMaxNestingDepth) + "].");
-}
-
 // A count, length or extent about to be written into an int32 field.
 size_t fitted(size_t value, const char* what, const char* name) {
   if (value > static_cast<size_t>(INT_MAX)) {
@@ -139,7 +134,7 @@ size_t valueSize(const Entry& entry, int depth) {
 }
 
 size_t blockSize(const Data& data, int depth) {
-  if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep();
+  if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
   size_t size = 4;
   fitted(data.getSize(), "entry count", "");
   for (const Entry* entry : data.getEntries()) {
@@ -263,7 +258,7 @@ class BinaryReader {
 
   // copyValues: append copies instead of views (for the containers of functions).
   std::unique_ptr<DataImpl> readBlock(int depth, bool copyValues) {
-    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep();
+    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
     std::unique_ptr<DataImpl> data(copyValues ? new DataImpl() : new DataImpl(message_));
     const int entries = readCount("entry count");
     for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);

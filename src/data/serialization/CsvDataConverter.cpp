@@ -187,23 +187,7 @@ std::vector<std::string> CsvDataConverter::getFlatVectorOfStringValuesOfStringTy
 
 bool CsvDataConverter::toBoolean(const std::string& text) { return StringUtils::toBool(text); }
 signed char CsvDataConverter::toByte(const std::string& text) { return StringUtils::toByte(text); }
-// Boost 1.74's lexical_cast<short> overflows an int internally on some junk texts such as
-// "(22004" (undefined behaviour), so shorts go through the int parse and a range check:
-// the same texts are accepted and refused with the same message.
-short CsvDataConverter::toShort(const std::string& text) {
-  int value = 0;
-  bool valid = true;
-  try {
-    value = StringUtils::toInt(text);
-  } catch (const util::UtilException&) {
-    valid = false;
-  }
-  if (!valid || value < -32768 || value > 32767) {
-    throw util::UtilException(
-        StringUtils::format("The value '%s' is not a valid int16_t value.", text.c_str()));
-  }
-  return static_cast<short>(value);
-}
+short CsvDataConverter::toShort(const std::string& text) { return StringUtils::toShort(text); }
 int CsvDataConverter::toInt(const std::string& text) { return StringUtils::toInt(text); }
 long CsvDataConverter::toLong(const std::string& text) { return StringUtils::toLong(text); }
 float CsvDataConverter::toFloat(const std::string& text) { return StringUtils::toFloat(text); }

@@ -72,6 +72,10 @@ int requiredExtents(StorageType storage) {
   return -1;
 }
 
+void throwTooDeep(int limit) {
+  throw SerializerException("Data nested deeper than the limit [" + std::to_string(limit) + "].");
+}
+
 }  // namespace serialization
 }  // namespace impl
 }  // namespace data

@@ -102,6 +102,9 @@ void appendShapedStringPointers(DataImpl& data, const std::string& name, const c
 // Number of extents a 1-D (1) or 2-D (2) array type carries; -1 for N-D (any number).
 int requiredExtents(StorageType storage);
 
+// Throws SerializerException "Data nested deeper than the limit [<limit>]."
+[[noreturn]] void throwTooDeep(int limit);
+
 }  // namespace serialization
 }  // namespace impl
 }  // namespace data

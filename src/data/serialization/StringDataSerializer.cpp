@@ -24,11 +24,6 @@ using namespace serialization;
 
 namespace {
 
-[[noreturn]] void throwTooDeep() {
-  throw SerializerException("Data nested deeper than the limit [" +
-                            std::to_string(StringDataSerializer::kMaxNestingDepth) + "].");
-}
-
 // ---------------------------------------------------------------- writing
 
 // Text reserved ahead is 20 characters per element, for at most this many elements.
@@ -39,7 +34,7 @@ class Writer {
   Writer(std::string& out, char separator) : out_(out), separator_(separator) {}
 
   void block(const Data& data, int depth) {
-    if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep();
+    if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
     out_ += std::to_string(data.getSize());
     for (const Entry* entry : data.getEntries()) {
       out_ += separator_;
@@ -200,7 +195,7 @@ class Reader {
   explicit Reader(TokensReader& in) : in_(in) {}
 
   std::unique_ptr<DataImpl> loadFromTokensReader(int depth) {
-    if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep();
+    if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
     std::unique_ptr<DataImpl> data(new DataImpl());
     const int count = readCount("entry count");
     for (int i = 0; i < count; ++i) loadEntry(*data, depth);

@@ -5,9 +5,12 @@ set -euo pipefail
 
 packages=(
   g++ make cmake ninja-build
-  libboost-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libboost-dev libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  libyaml-cpp-dev
+  libyaml-cpp-dev nlohmann-json3-dev
+  locales gcovr
+  # peers of the benchmark comparison (bench only; skipped when absent)
+  libmsgpack-cxx-dev libflatbuffers-dev rapidjson-dev
 )
 
 missing=()
@@ -16,11 +19,19 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "setup: installing ${missing[*]}"
+# The locale tests need a locale whose decimal point is a comma.
+need_locale() { ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; }
+
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ ${#missing[@]} -eq 0 ]; then
+  if need_locale; then $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8; fi
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if need_locale; then $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8; fi

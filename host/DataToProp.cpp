@@ -1,5 +1,6 @@
 #include "host/DataToProp.h"
 
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,12 +25,18 @@ std::string toElement<std::string, const char*>(const char* value) {
   return value != nullptr ? std::string(value) : std::string();
 }
 
-// count elements from values, converted to the tag's element type.
+// count elements from values, converted to the tag's element type. A decoded array is a
+// view into the message and may sit at any offset, so elements are copied out bytewise.
 template <class Element, class Stored>
 VUQ_VARS valueOf(const Stored* values, size_t count) {
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
   std::vector<Element> elements;
   elements.reserve(count);
-  for (size_t i = 0; i < count; ++i) elements.push_back(toElement<Element, Stored>(values[i]));
+  for (size_t i = 0; i < count; ++i) {
+    Stored stored;
+    std::memcpy(&stored, bytes + i * sizeof(Stored), sizeof(Stored));
+    elements.push_back(toElement<Element, Stored>(stored));
+  }
   VUQ_VARS value;
   value.assignVector(elements);
   return value;

@@ -7,6 +7,7 @@
 
 #include "data/Data.h"
 #include "data/DataFactory.h"
+#include "data/DataSerializer.h"
 #include "host/DataToProp.h"
 #include "host/HostEnvironment.h"
 #include "host/StandInProp.h"
@@ -78,6 +79,29 @@ TEST_F(DataToPropTest, FlattensArraysOfEveryShape) {
   const VUQ_VARS empty = yoxhost::entryToValue(*data->getEntry("empty"));
   EXPECT_TRUE(empty.isInitialised());
   EXPECT_EQ(empty, valueOf(std::vector<bool>{}));
+}
+
+// Decoded arrays are views into the message at whatever offset the names leave them;
+// names of every length up to 8 shift each array through every alignment.
+TEST_F(DataToPropTest, ReadsDecodedArraysAtAnyOffset) {
+  const yox::auto_ptr<yox::data::DataSerializer> serializer = yox::data::DataFactory::createDataSerializer();
+  const short shorts[] = {-2, 3};
+  const long longs[] = {-4, 1234567890123L};
+  const double doubles[] = {0.5, -1e300};
+  for (size_t length = 1; length <= 8; ++length) {
+    yox::auto_ptr<Data> data = newData();
+    data->appendArray(std::string(length, 'a'), shorts, 2);
+    data->appendArray(std::string(length, 'b'), longs, 2);
+    data->appendArray(std::string(length, 'c'), doubles, 2);
+    const yox::auto_ptr<Data> decoded =
+        serializer->deserializeFromBinary(serializer->serializeToBinary(*data));
+    EXPECT_EQ(yoxhost::entryToValue(*decoded->getEntry(std::string(length, 'a'))),
+              valueOf(std::vector<short>{-2, 3}));
+    EXPECT_EQ(yoxhost::entryToValue(*decoded->getEntry(std::string(length, 'b'))),
+              valueOf(std::vector<long>{-4, 1234567890123L}));
+    EXPECT_EQ(yoxhost::entryToValue(*decoded->getEntry(std::string(length, 'c'))),
+              valueOf(std::vector<double>{0.5, -1e300}));
+  }
 }
 
 TEST_F(DataToPropTest, AddsOneTagPerEntry) {

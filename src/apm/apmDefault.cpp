@@ -74,7 +74,10 @@ void apmDefault::begin(const iqivProp* prop) {
 }
 
 void apmDefault::end(const iqivProp*) {
-  if (pseudoDevs == nullptr) return;  // no begin yet: nobody to tell, keep the first cycle
+  if (pseudoDevs == nullptr) {  // no begin yet: nobody to tell, but the first cycle is over
+    firstCycle = false;
+    return;
+  }
   for (apmPseudoDev* pseudo : *pseudoDevs) {
     if (pseudo->deviceValid == propertyValid && !firstCycle) continue;
     pseudo->deviceValid = propertyValid;

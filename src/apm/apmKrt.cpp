@@ -45,15 +45,10 @@ std::string firstQualifier(const imapHw2Vuq* map) {
   return map != nullptr && !map->qualifiers.empty() ? map->qualifiers[0] : std::string();
 }
 
-// A missing time-stamp tag reads as -1 (the converter's answer); an unreadable one is
-// treated the same way, so both end up as a rejected time rather than a crash.
+// Before initialise has created the converters there is no time to read: -1, as for a
+// property without the tag. An unreadable time stamp is the converter's exception.
 long long readMilli(const tcm* converter, const iqivProp* prop) {
-  if (converter == nullptr) return -1;
-  try {
-    return converter->milli(prop);
-  } catch (...) {
-    return -1;
-  }
+  return converter == nullptr ? -1 : converter->milli(prop);
 }
 
 void createConverter(tcm*& slot, const char* field) {
@@ -65,8 +60,9 @@ void createConverter(tcm*& slot, const char* field) {
   slot = qivlib_tcmCreate(kind, field);
 }
 
-// Reads both allowed-state lists and replaces the globals only when both reads
-// succeeded, so a repeated attempt never duplicates entries.
+// Appends the allowed pairs to the globals as they are read; a failure stops the
+// reading and keeps what was appended (a later initialise finds the lists non-empty
+// only when both got something).
 void loadAllowedStates() {
   try {
     if (iDriver == nullptr) return;
@@ -75,23 +71,19 @@ void loadAllowedStates() {
     const boost::shared_ptr<Filters::Filter> allowed = registry->getFilter(kAllowedStatesFilter);
     if (!allowed) return;
     const yox::data::Data* data = allowed->getVuqData();
-    std::vector<long long> status;
-    std::vector<long long> subStatus;
     if (data->exists("status")) {
-      for (int value : krtdata::readInts(*data, "status")) status.push_back(value);
+      for (int value : krtdata::readInts(*data, "status")) STATUS_FILT.push_back(value);
     }
     if (data->exists("subStatus")) {
-      for (int value : krtdata::readInts(*data, "subStatus")) subStatus.push_back(value);
+      for (int value : krtdata::readInts(*data, "subStatus")) SUBSTATUS_FILT.push_back(value);
     }
-    STATUS_FILT.swap(status);
-    SUBSTATUS_FILT.swap(subStatus);
   } catch (const std::exception& e) {
     if (LogIt::isLoggable(2, -1)) {
       LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "filter [" << kAllowedStatesFilter << "] could not be read, no state is filtered: " << e.what();
+          << "filter [" << kAllowedStatesFilter << "] could not be read: " << e.what();
     }
   } catch (...) {
-    // Whatever else went wrong, initialisation goes on with empty lists.
+    // Whatever else went wrong, initialisation goes on with what was read.
   }
 }
 
@@ -524,11 +516,10 @@ int apmKrt::findHardwareTagQualifierInVuqProperty(const std::string& qualifier,
   if (!property.exists(tagName)) {
     throw std::invalid_argument("vuqProperty does not contain target tagName [" + tagName + "]");
   }
-  const std::vector<std::string> names = krtdata::readStrings(property, tagName);
-  std::vector<const char*> list;
-  list.reserve(names.size());
-  for (const std::string& name : names) list.push_back(name.c_str());
-  return findStringIndex(qualifier, list.data(), list.size());
+  // Strictly a string array: a single string is a malformed parameter property here.
+  size_t count = 0;
+  const char** names = property.getArrayString(tagName, count);
+  return findStringIndex(qualifier, names, count);
 }
 
 int apmKrt::findStringIndex(const std::string& text, const char** list, unsigned long count) {

@@ -439,12 +439,14 @@ std::string Reader::substituteClock(const std::string& input, int line) const {
     if (sign != std::string::npos && !parseDuration(inside.substr(sign), offset)) {
       failAtLine(line, "bad offset in '${" + inside + "}' (write it like ${now_ns-1s} or ${now_ms+250})");
     }
+    if (offset > 0 ? clock_ > LLONG_MAX - offset : clock_ < LLONG_MIN - offset)
+      failAtLine(line, "'${" + shortened(inside) + "}' overflows");
     const long long when = clock_ + offset;
     if (unit == "now_ms") {
       output += std::to_string(when);
     } else if (unit == "now_ns") {
       if (when > LLONG_MAX / 1000000 || when < LLONG_MIN / 1000000)
-        failAtLine(line, "'${" + inside + "}' overflows");
+        failAtLine(line, "'${" + shortened(inside) + "}' overflows");
       output += std::to_string(when * 1000000);
     } else if (unit == "now_s") {
       output += std::to_string(when / 1000);
@@ -620,6 +622,8 @@ ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) 
       fail(value, "'advance' takes a duration that is not negative, like 500, 500ms, 5s, 2min or 1h, not '" +
                       shortened(by) + "'");
     }
+    if (clock_ > LLONG_MAX - step.millis)
+      fail(value, "'advance: " + shortened(by) + "' takes the host clock past its largest time");
     clock_ += step.millis;
   } else if (action == "clock") {
     step.kind = StepKind::SetClock;

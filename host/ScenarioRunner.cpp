@@ -12,6 +12,7 @@
 #include "host/ScriptedHandler.h"
 #include "host/StandInDriver.h"
 #include "host/StandInProp.h"
+#include "host/UpdateCycle.h"
 #include "plugin/HostInterface.h"
 
 namespace yoxhost {
@@ -41,36 +42,6 @@ const char* stepKindName(StepKind kind) {
 }
 
 namespace {
-
-// A plug-in call may end in the ManException a host expects, or in anything else,
-// which no host expects and the report shows as an error.
-struct Guarded {
-  bool ok = true;
-  bool man = false;
-  std::string text;
-};
-
-template <class F>
-Guarded guard(F&& call) {
-  Guarded g;
-  try {
-    call();
-    return g;
-  } catch (const ManException& e) {
-    g.man = true;
-    g.text = e.getMessage();
-  } catch (const std::exception& e) {
-    g.text = std::string("std::exception: ") + e.what();
-  } catch (int value) {
-    g.text = "the integer " + std::to_string(value);
-  } catch (const char* text) {
-    g.text = std::string("the C string '") + (text ? text : "") + "'";
-  } catch (...) {
-    g.text = "an exception of unknown type";
-  }
-  g.ok = false;
-  return g;
-}
 
 // An empty, initialised value of a tag's element type.
 VUQ_VARS emptyValue(VUQ_DATA_TYPE type) {
@@ -218,7 +189,7 @@ StepReport ScenarioRunner::setUp() {
   // A host always has a filter registry; with it the plug-in initialises every mapper.
   Filters& filters = driver.filters();
   for (const auto& filter : scenario_.filters) {
-    Guarded g = guard([&] { filters.setFilter(filter.second); });
+    CallOutcome g = guardCall([&] { filters.setFilter(filter.second); });
     if (!g.ok) report.errors.push_back("filter '" + filter.second + "': " + g.text);
   }
   api_.init(&driver);
@@ -230,7 +201,7 @@ StepReport ScenarioRunner::setUp() {
     if (config.hasFilter) {
       filter = filters.getFilter(config.filter);
       if (!filter) {
-        Guarded g = guard([&] { filter.reset(new Filters::Filter(config.filter)); });
+        CallOutcome g = guardCall([&] { filter.reset(new Filters::Filter(config.filter)); });
         if (!g.ok) report.errors.push_back("address " + config.name + ": filter: " + g.text);
       }
     }
@@ -240,7 +211,8 @@ StepReport ScenarioRunner::setUp() {
           live->prop->addMapping(record.dpeId, record.peripheralAddress, record.hardwareTag.c_str());
       for (const std::string& qualifier : record.qualifiers) map.qualifiers.push_back(qualifier);
       for (const auto& converter : record.converters) {
-        Guarded g = guard([&] { driver.attachConverter(map, converter.first, converter.second.c_str()); });
+        CallOutcome g =
+            guardCall([&] { driver.attachConverter(map, converter.first, converter.second.c_str()); });
         if (!g.ok) report.errors.push_back("address " + config.name + ": converter: " + g.text);
       }
       live->targets.emplace_back(new qivTag(record.tag));
@@ -257,7 +229,7 @@ StepReport ScenarioRunner::setUp() {
     setup.index = api_.apmIndex(config.mapper.c_str());
     apm* created = nullptr;
     const size_t madeBefore = mappersMade(driver, setup.index);
-    Guarded g = guard([&] { created = driver.createMapper(config.mapper, live->prop.get()); });
+    CallOutcome g = guardCall([&] { created = driver.createMapper(config.mapper, live->prop.get()); });
     if (!g.ok) {
       if (g.man) {
         setup.initialiseRejected = true;
@@ -301,59 +273,20 @@ CycleReport ScenarioRunner::cycle(LiveAddress& address, iqivProp& prop, StepRepo
   std::vector<TagReport> before;
   for (size_t i = 0; i < records.size(); ++i) before.push_back(snapshot(records[i], *address.targets[i]));
 
-  Guarded began = guard([&] { address.mapper->begin(&prop); });
-  if (!began.ok) {
-    if (began.man) {
-      result.rejected = true;
-      result.rejection = began.text;
-    } else {
-      report.errors.push_back(address.config->name + ": begin threw " + began.text);
-    }
-  }
-  // A rejected property still goes through in and end: the mappers freeze their tags.
-  pmapper<imapHw2Vuq*>& mapping = address.prop->getMapping();
-  std::vector<bool> inResults(records.size(), true);
-  std::vector<std::string> rejections(records.size());
-  for (size_t i = 0; i < records.size() && i < mapping.size(); ++i) {
-    const imapHw2Vuq* map = mapping[i].second;
-    qivTag* target = address.targets[i].get();
-    auto source = prop.tags.find(records[i].tag);
-    const bool ok =
-        source != prop.tags.end() && source->second != nullptr && source->second->value.isInitialised();
-    Guarded validated = guard([&] { address.mapper->validate(&prop, ok, map); });
-    if (!validated.ok) {
-      if (validated.man) {
-        rejections[i] = "validate: " + validated.text;
-      } else {
-        report.errors.push_back(records[i].dpeId + ": validate threw " + validated.text);
-      }
-    }
-    // noData speaks for this cycle only.
-    target->noData = false;
-    bool in = false;
-    Guarded wrote = guard([&] { in = address.mapper->in(&prop, target, map); });
-    if (!wrote.ok) {
-      if (wrote.man) {
-        rejections[i] += (rejections[i].empty() ? "" : "; ") + wrote.text;
-      } else {
-        report.errors.push_back(records[i].dpeId + ": in threw " + wrote.text);
-      }
-    }
-    inResults[i] = in;
-  }
-  Guarded ended = guard([&] { address.mapper->end(&prop); });
-  if (!ended.ok) {
-    if (ended.man) {
-      result.endRejection = ended.text;
-    } else {
-      report.errors.push_back(address.config->name + ": end threw " + ended.text);
-    }
-  }
+  std::vector<qivTag*> targets;
+  for (auto& target : address.targets) targets.push_back(target.get());
+  CycleOutcome outcome = runUpdateCycle(*address.mapper, prop, targets, {}, address.config->name);
+  result.rejected = outcome.rejected;
+  result.rejection = outcome.rejection;
+  result.endRejection = outcome.endRejection;
+  for (std::string& error : outcome.errors) report.errors.push_back(std::move(error));
 
   for (size_t i = 0; i < records.size(); ++i) {
     TagReport tag = snapshot(records[i], *address.targets[i]);
-    tag.inResult = inResults[i];
-    tag.rejection = rejections[i];
+    if (i < outcome.records.size()) {
+      tag.inResult = outcome.records[i].in;
+      tag.rejection = outcome.records[i].rejection;
+    }
     tag.changed = !sameState(before[i], tag);
     result.tags.push_back(std::move(tag));
   }
@@ -430,11 +363,11 @@ StepReport ScenarioRunner::runStep(size_t index) {
     handler.calls.clear();
     pmapper<imapHw2Vuq*>& mapping = address.prop->getMapping();
     const imapHw2Vuq* first = mapping.empty() ? nullptr : mapping[0].second;
-    Guarded call;
+    CallOutcome call;
     switch (step.kind) {
       case StepKind::Update: {
         std::unique_ptr<iqivProp> prop(address.prop->dup());
-        Guarded built = guard([&] { addDataTags(*step.data, *prop); });
+        CallOutcome built = guardCall([&] { addDataTags(*step.data, *prop); });
         if (!built.ok) {
           report.errors.push_back("the received property has no tag form: " + built.text);
           break;
@@ -447,11 +380,11 @@ StepReport ScenarioRunner::runStep(size_t index) {
       case StepKind::Watchdog: {
         WatchdogReport dog;
         dog.address = address.config->name;
-        Guarded g = guard([&] { dog.watchdog.result = address.mapper->watchdog(); });
+        CallOutcome g = guardCall([&] { dog.watchdog.result = address.mapper->watchdog(); });
         dog.watchdog.fired = !g.ok;
         dog.watchdog.text = g.text;
         if (!g.ok && !g.man) report.errors.push_back(dog.address + ": watchdog threw " + g.text);
-        g = guard([&] { dog.permanent.result = address.mapper->watchdogPermanent(); });
+        g = guardCall([&] { dog.permanent.result = address.mapper->watchdogPermanent(); });
         dog.permanent.fired = !g.ok;
         dog.permanent.text = g.text;
         if (!g.ok && !g.man) report.errors.push_back(dog.address + ": watchdogPermanent threw " + g.text);
@@ -459,23 +392,23 @@ StepReport ScenarioRunner::runStep(size_t index) {
         break;
       }
       case StepKind::MonitorOn:
-        call = guard([&] { address.mapper->monitorOn(handler, first); });
+        call = guardCall([&] { address.mapper->monitorOn(handler, first); });
         break;
       case StepKind::MonitorOff:
-        call = guard([&] { address.mapper->monitorOff(handler); });
+        call = guardCall([&] { address.mapper->monitorOff(handler); });
         break;
       case StepKind::AsyncGet:
-        call = guard([&] { address.mapper->asyncGet(handler, first); });
+        call = guardCall([&] { address.mapper->asyncGet(handler, first); });
         break;
       case StepKind::SyncGet: {
         yox::auto_ptr<yox::data::Data> data;
-        call = guard([&] { data = address.mapper->syncGet(handler, first); });
+        call = guardCall([&] { data = address.mapper->syncGet(handler, first); });
         if (call.ok) {
           report.hasReadResult = true;
           if (data.get() == nullptr) {
             report.readResult = "(no data)";
           } else {
-            Guarded written = guard([&] {
+            CallOutcome written = guardCall([&] {
               report.readResult = yox::data::DataFactory::createDataSerializer()->serializeToCsv(*data);
             });
             if (!written.ok) report.readResult = data->toString();

@@ -160,6 +160,7 @@ TEST_F(DefaultMapperTest, WatchersAreFixedByTheFirstBegin) {
   apmPseudoDev* early = pseudo("dev", "Acquisition");
   HostAddress address;
   address.map("dpe1", "value");
+  address.prop.setTag<int>("value", {1});
   apmDefault* mapper = mapperFor(address);
   address.cycle(*mapper);
   apmPseudoDev* late = pseudo("dev", "Acquisition");
@@ -178,6 +179,7 @@ TEST_F(DefaultMapperTest, PseudoDeviceNeverInitialisedIsSkipped) {
   apmPseudoDev* configured = pseudo("dev", "Acquisition");
   HostAddress address;
   address.map("dpe1", "value");
+  address.prop.setTag<int>("value", {1});
   address.cycle(*mapperFor(address));
 
   EXPECT_EQ(nullptr, bare->templateProp);

@@ -57,6 +57,7 @@ TEST_F(PseudoDeviceTest, ReadsDeliverTheValidityLastReported) {
 
   HostAddress watched("dev", "Acquisition");
   watched.map("dpe1", "value");
+  watched.prop.setTag<int>("value", {1});
   apm* mapper = driver->createMapper("default", &watched.prop);
   watched.cycle(*mapper);
   ASSERT_EQ(2u, driver->delivered().size());  // the report itself
@@ -79,6 +80,7 @@ TEST_F(PseudoDeviceTest, ValidateAnswersFalseWhateverItIsGiven) {
 TEST_F(PseudoDeviceTest, TheLastReportingMapperWins) {
   HostAddress first("dev", "Acquisition");
   first.map("a", "value");
+  first.prop.setTag<int>("value", {1});
   HostAddress second("dev", "Acquisition");
   second.map("b", "status");
   apm* firstMapper = driver->createMapper("default", &first.prop);

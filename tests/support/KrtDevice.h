@@ -15,6 +15,7 @@
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "host/StandInProp.h"
+#include "host/UpdateCycle.h"
 #include "plugin/HostInterface.h"
 #include "support/MapperHarness.h"
 
@@ -112,17 +113,17 @@ class KrtDevice {
     std::map<std::string, bool> in;  // in's result per dpe
   };
 
-  // One update cycle as the host runs it; a rejected property is invalid for the
-  // host, so every record is then validated false.
+  // The host's update cycle; hostOk false makes the host refuse every tag.
   Outcome cycle(apm& mapper, bool hostOk = true) {
+    std::vector<qivTag*> inOrder;
+    for (const auto& entry : prop.getMapping()) inOrder.push_back(targets.at(entry.first).get());
+    const std::vector<bool> verdicts =
+        hostOk ? std::vector<bool>() : std::vector<bool>(inOrder.size(), false);
+    const yoxhost::CycleOutcome run = yoxhost::runUpdateCycle(mapper, prop, inOrder, verdicts);
     Outcome outcome;
-    outcome.rejection = manMessage([&] { mapper.begin(&prop); });
-    const bool ok = hostOk && outcome.rejection.empty();
-    for (auto& entry : prop.getMapping()) {
-      mapper.validate(&prop, ok, entry.second);
-      outcome.in[entry.first] = mapper.in(&prop, targets.at(entry.first).get(), entry.second);
-    }
-    mapper.end(&prop);
+    outcome.rejection = run.rejection;
+    for (size_t i = 0; i < run.records.size(); ++i)
+      outcome.in[prop.getMapping()[i].first] = run.records[i].in;
     return outcome;
   }
 

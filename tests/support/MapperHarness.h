@@ -1,8 +1,6 @@
 // Drives a mapper the way a host does for one peripheral address: the configured
 // property with its mapping records, the host's own tag per record (named after the
-// record's hardware tag), and one update cycle begin -> validate/in per record -> end.
-// A ManException from begin is the host's rejection of the property: it is recorded
-// and the cycle goes on, as the host keeps mapping (mappers freeze their tags).
+// record's hardware tag), and the host's update cycle on it.
 #pragma once
 
 #include <map>
@@ -12,6 +10,7 @@
 
 #include "apm/apm.h"
 #include "host/StandInProp.h"
+#include "host/UpdateCycle.h"
 #include "plugin/HostInterface.h"
 
 namespace yoxtest {
@@ -51,16 +50,15 @@ class HostAddress {
     std::vector<bool> ins;  // in's result per record, in mapping order
   };
 
-  // One update cycle. ok[i] is the host's verdict on record i (true when missing).
+  // One update cycle as the host runs it; ok[i], when given, is the host's verdict on
+  // record i.
   Outcome cycle(apm& mapper, const std::vector<bool>& ok = {}) {
+    std::vector<qivTag*> inOrder;
+    for (const auto& entry : prop.getMapping()) inOrder.push_back(targets.at(entry.first).get());
+    const yoxhost::CycleOutcome run = yoxhost::runUpdateCycle(mapper, prop, inOrder, ok);
     Outcome outcome;
-    outcome.rejection = manMessage([&] { mapper.begin(&prop); });
-    pmapper<imapHw2Vuq*>& records = prop.getMapping();
-    for (size_t i = 0; i < records.size(); ++i) {
-      mapper.validate(&prop, i < ok.size() ? ok[i] : true, records[i].second);
-      outcome.ins.push_back(mapper.in(&prop, targets.at(records[i].first).get(), records[i].second));
-    }
-    mapper.end(&prop);
+    outcome.rejection = run.rejection;
+    for (const auto& record : run.records) outcome.ins.push_back(record.in);
     return outcome;
   }
 

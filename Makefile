@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 CONFIGURE_FLAGS = -DYOX_WERROR=$(YOX_WERROR)
 
-.PHONY: all setup build build-asan test test-default test-asan demo fuzz clean
+.PHONY: all setup build build-asan test test-default test-asan demo fuzz lines clean
 
 all: build
 
@@ -33,6 +33,10 @@ demo: build
 
 fuzz: setup
 	@./fuzz/run.sh $(FUZZ_SECONDS)
+
+# Code and test lines per area (the suite stays near a third of the code).
+lines:
+	@./scripts/line_count.sh
 
 clean:
 	rm -rf build

@@ -14,6 +14,7 @@
 #include "data/impl/DiscreteFunctionImpl.h"
 #include "data/serialization/Converter.h"
 #include "data/serialization/SerializerSupport.h"
+#include "data/serialization/StringUtils.h"
 #include "data/serialization/TokensReader.h"
 
 namespace yox {
@@ -31,12 +32,23 @@ constexpr size_t kMaxReservedElements = size_t(1) << 22;
 
 class Writer {
  public:
-  Writer(std::string& out, char separator) : out_(out), separator_(separator) {}
+  Writer(std::string& out, char separator) : out_(out), separator_(separator) {
+    // Tokens hold digits, letters, '_' (type names), '-' (signs), '%' (escapes) and any
+    // unescaped byte of '0' and above; every other byte below '0' is escaped in texts.
+    // '+' and '.' stay reserved for number texts.
+    const unsigned char byte = static_cast<unsigned char>(separator);
+    if (byte == 0 || byte >= '0' || separator == '%' || separator == '-' || separator == '+' ||
+        separator == '.') {
+      throw SerializerException("The separator '" + util::printableExcerpt(std::string(1, separator)) +
+                                "' cannot be used: it can occur inside a token.");
+    }
+  }
 
   void block(const Data& data, int depth) {
     if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
     out_ += std::to_string(data.getSize());
     for (const Entry* entry : data.getEntries()) {
+      checkName(entry->getName());
       out_ += separator_;
       out_ += entry->getName();
       out_ += separator_;
@@ -47,6 +59,18 @@ class Writer {
   }
 
  private:
+  // Names are written unescaped: one holding the separator would read back as other
+  // tokens, and a line feed would break the one-line form.
+  void checkName(const char* name) const {
+    for (const char* p = name; *p != '\0'; ++p) {
+      if (*p == separator_ || *p == '\n') {
+        throw SerializerException("Entry '" + util::printableExcerpt(name) +
+                                  "' cannot be written in the string format: its name holds the separator '" +
+                                  util::printableExcerpt(std::string(1, separator_)) + "' or a line feed.");
+      }
+    }
+  }
+
   void entryValueToString(const Entry& entry, int depth) {
     if (DataTypeUtils::getStorageType(entry.getType()) == ST_SCALAR) {
       scalarToString(entry, depth);

@@ -139,4 +139,175 @@ TEST(HostileInput, DecodingTakesAtMostEightBytesPerInputByteBeyondWhatItKeeps) {
   std::printf("a decoded one-point function keeps %zu bytes\n", function.kept - empty.kept);
 }
 
+yox::auto_ptr<DiscreteFunction> function(std::vector<double> x, std::vector<double> y) {
+  const size_t size = x.size();
+  x.push_back(0);  // never a null array, also for no points
+  y.push_back(0);
+  return DataFactory::createDiscreteFunction(x.data(), y.data(), size, DFSP_COPY);
+}
+
+struct Refusal {
+  const char* what;
+  std::function<void(Data&)> fill;
+  char separator;  // 0: CSV; otherwise the string format with this separator
+  std::string error;
+};
+
+// Each of these once came out of its reader different from what was written.
+TEST(HostileInput, WritersRefuseWhatWouldNotReadBackNamingTheEntry) {
+  const auto functionList = [](Data& d, bool emptyOne) {
+    yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+    builder->append(yox::auto_ptr<const DiscreteFunction>(function({0}, {1}).release()));
+    if (emptyOne) builder->append(yox::auto_ptr<const DiscreteFunction>(function({}, {}).release()));
+    d.append("l", *builder->build());
+  };
+  const std::vector<Refusal> cases = {
+      {"CSV name injecting lines (from a binary message)",
+       [](Data& d) {
+         yox::auto_ptr<Data> message = DataFactory::createData();
+         message->append("x,int32,1\nadmin,bool,true\ny", 1);
+         d.append("holder", 0);
+         d.remove("holder");
+         yox::auto_ptr<Data> decoded = decode(encode(*message));
+         d.merge(*decoded);
+       },
+       0,
+       "Entry 'x,int32,1\\x0Aadmin,bool,true\\x0Ay' cannot be written as CSV: its name is empty or holds a "
+       "comma or a line feed."},
+      {"CSV empty name", [](Data& d) { d.append("", 1); }, 0,
+       "Entry '' cannot be written as CSV: its name is empty or holds a comma or a line feed."},
+      {"CSV text with backslash-n (once read back with a line feed)",
+       [](Data& d) { d.append("s", "C:\\new\\table"); }, 0,
+       "Entry 's' cannot be written as CSV: the text 'C:\\\\new\\\\table' holds a backslash before 'n' or a "
+       "double quote, which would not read back."},
+      {"CSV text with backslash-quote", [](Data& d) { d.append("s", "a\\\"b"); }, 0,
+       "Entry 's' cannot be written as CSV: the text 'a\\\\\"b' holds a backslash before 'n' or a double "
+       "quote, which would not read back."},
+      {"CSV string array element ending with quote-colon",
+       [](Data& d) {
+         const char* texts[] = {"y z\":", "b"};
+         d.appendArray("t", texts, 2);
+       },
+       0,
+       "Entry 't' cannot be written as CSV: the string array element 'y z\":' ends with '\":' and would "
+       "merge "
+       "with the next one."},
+      {"CSV list holding a function of no points (once lost)", [&](Data& d) { functionList(d, true); }, 0,
+       "Entry 'l' cannot be written as CSV: a discrete function of no points cannot stand in a list or an "
+       "array."},
+      {"CSV function array holding a function of no points",
+       [](Data& d) {
+         yox::auto_ptr<DiscreteFunction> empty = function({}, {});
+         const DiscreteFunction* functions[] = {empty.get()};
+         d.appendArray("a", functions, 1);
+       },
+       0,
+       "Entry 'a' cannot be written as CSV: a discrete function of no points cannot stand in a list or an "
+       "array."},
+      {"string-format name holding the separator (once read back as {n: 7})",
+       [](Data& d) { d.append("n,int,7,m", 5); }, ',',
+       "Entry 'n,int,7,m' cannot be written in the string format: its name holds the separator ',' or a line "
+       "feed."},
+      {"string-format name holding a line feed", [](Data& d) { d.append("a\nb", 5); }, ' ',
+       "Entry 'a\\x0Ab' cannot be written in the string format: its name holds the separator ' ' or a line "
+       "feed."},
+      {"string-format nested name holding the separator",
+       [](Data& d) {
+         yox::auto_ptr<Data> inner = DataFactory::createData();
+         inner->append("a/b", 1);
+         d.append("d", *inner);
+       },
+       '/',
+       "Entry 'a/b' cannot be written in the string format: its name holds the separator '/' or a line "
+       "feed."},
+  };
+  for (const Refusal& c : cases) {
+    yox::auto_ptr<Data> data = DataFactory::createData();
+    c.fill(*data);
+    try {
+      if (c.separator == 0) {
+        theSerializer().serializeToCsv(*data);
+      } else {
+        theSerializer().serializeToString(*data, c.separator);
+      }
+      ADD_FAILURE() << c.what << ": written";
+    } catch (const SerializerException& error) {
+      EXPECT_EQ(error.what(), c.error) << c.what;
+    }
+  }
+  // The list without the empty function is fine.
+  yox::auto_ptr<Data> list = DataFactory::createData();
+  functionList(*list, false);
+  EXPECT_TRUE(*theSerializer().deserializeFromCsv(theSerializer().serializeToCsv(*list).c_str()) == *list);
+}
+
+TEST(HostileInput, StringFormatRefusesSeparatorsThatCanOccurInsideATokenAndTakesTheRest) {
+  yox::auto_ptr<Data> data = DataFactory::createData();
+  data->append("s", "any text: 100%, -1.5e+3_x");
+  data->append("v", -7);
+  for (int c = 0; c < 256; ++c) {
+    const char separator = static_cast<char>(c);
+    const bool usable = c > 0 && c < '0' && c != '%' && c != '-' && c != '+' && c != '.';
+    try {
+      const std::string text = theSerializer().serializeToString(*data, separator);
+      EXPECT_TRUE(usable) << "separator " << c;
+      EXPECT_TRUE(*theSerializer().deserializeFromString(text, separator) == *data) << "separator " << c;
+    } catch (const SerializerException& error) {
+      EXPECT_FALSE(usable) << "separator " << c;
+      EXPECT_EQ(error.what(), "The separator '" + yox::util::printableExcerpt(std::string(1, separator)) +
+                                  "' cannot be used: it can occur inside a token.");
+    }
+  }
+}
+
+TEST(HostileInput, PrintableExcerptEscapesControlBytesAndCutsLongInput) {
+  using yox::util::printableExcerpt;
+  EXPECT_EQ(printableExcerpt("plain"), "plain");
+  EXPECT_EQ(printableExcerpt(std::string("\x1B[2J\0\x7F\xC3\xA9\\", 9)), "\\x1B[2J\\x00\\x7F\\xC3\\xA9\\\\");
+  EXPECT_EQ(printableExcerpt(std::string(81, 'a')), std::string(80, 'a') + "...");
+  EXPECT_EQ(printableExcerpt(std::string(80, 'a')), std::string(80, 'a'));
+  EXPECT_EQ(printableExcerpt("abcdef", 3), "abc...");
+}
+
+// A host that sets a locale with a decimal comma, in C and in C++, gets the same bytes.
+TEST(HostileInput, TextFormsDoNotDependOnTheProcessLocale) {
+  yox::auto_ptr<Data> data = DataFactory::createData();
+  data->append("current", 11850.25);
+  data->append("gain", 0.25f);
+  const double values[] = {-1.5e20, 2.5};
+  data->appendArray("v", values, 2);
+  data->append("f", *function({0.5, 1}, {1e-7, 2}));
+  const std::string csv =
+      "current,double,11850.25\nf,discreteFunction,0.5;9.9999999999999995e-08:1;2\ngain,float,0.25\n"
+      "v,double_array[2],-1.5e+20:2.5";
+  const std::string text = theSerializer().serializeToString(*data, ',');
+  const std::string dump = data->toString();
+  ASSERT_EQ(theSerializer().serializeToCsv(*data), csv);
+  ASSERT_NE(dump.find("11850.25"), std::string::npos);
+
+  const std::string savedC = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+    GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/setup.sh generates it)";
+  }
+  const std::locale savedCpp = std::locale::global(std::locale("de_DE.UTF-8"));
+  char probe[16];
+  std::snprintf(probe, sizeof probe, "%.1f", 2.5);
+  EXPECT_STREQ(probe, "2,5") << "the locale does not use a decimal comma";
+
+  EXPECT_EQ(theSerializer().serializeToCsv(*data), csv);
+  EXPECT_EQ(theSerializer().serializeToString(*data, ','), text);
+  EXPECT_EQ(data->toString(), dump);
+  EXPECT_EQ(yox::util::StringUtils::toString(0.5, 2), "0.50");
+  EXPECT_TRUE(*theSerializer().deserializeFromCsv(csv.c_str()) == *data);
+  EXPECT_EQ(theSerializer().deserializeFromCsv("a,double,2.5")->getDouble("a"), 2.5);
+  EXPECT_EQ(theSerializer().deserializeFromCsv("a,float,2.5")->getFloat("a"), 2.5f);
+  EXPECT_THROW(theSerializer().deserializeFromCsv("a,double,2,5"), SerializerException);
+  EXPECT_THROW(theSerializer().deserializeFromCsv("a,int32,1.000"), DataException);
+  EXPECT_THROW(yox::util::StringUtils::toInt("1.000"), yox::util::UtilException);
+  EXPECT_EQ(yox::util::StringUtils::toDouble("2.5"), 2.5);
+
+  std::locale::global(savedCpp);
+  std::setlocale(LC_ALL, savedC.c_str());
+}
+
 }  // namespace

@@ -204,6 +204,13 @@ TEST(HostileInput, WritersRefuseWhatWouldNotReadBackNamingTheEntry) {
        0,
        "Entry 'a' cannot be written as CSV: a discrete function of no points cannot stand in a list or an "
        "array."},
+      {"CSV array of no elements asking for 2^25 empty rows",
+       [](Data& d) {
+         d.appendMultiArray("m", static_cast<const int*>(nullptr), std::vector<size_t>{8192, 4096, 0});
+       },
+       0,
+       "Entry 'm' cannot be written as CSV: an array of no elements with more than [16777216] rows is "
+       "refused."},
       {"string-format name holding the separator (once read back as {n: 7})",
        [](Data& d) { d.append("n,int,7,m", 5); }, ',',
        "Entry 'n,int,7,m' cannot be written in the string format: its name holds the separator ',' or a line "

@@ -289,7 +289,7 @@ class BinaryReader {
     if (count != expected) {
       throw SerializerException(util::StringUtils::format(
           "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count,
-          name.c_str(), expected));
+          util::printableExcerpt(name).c_str(), expected));
     }
   }
 
@@ -404,9 +404,9 @@ class BinaryReader {
     const size_t extents = readItemCount("dimension count", 4);
     const int required = requiredExtents(storage);
     if (required >= 0 && extents != static_cast<size_t>(required)) {
-      throw SerializerException(
-          util::StringUtils::format("Entry '%s' of type %s has [%zu] extents instead of [%d].", name.c_str(),
-                                    DataTypeUtils::toString(type).c_str(), extents, required));
+      throw SerializerException(util::StringUtils::format(
+          "Entry '%s' of type %s has [%zu] extents instead of [%d].", util::printableExcerpt(name).c_str(),
+          DataTypeUtils::toString(type).c_str(), extents, required));
     }
     std::vector<size_t> dims(extents);
     for (size_t& extent : dims) extent = static_cast<size_t>(readCount("extent"));

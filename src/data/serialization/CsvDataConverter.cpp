@@ -39,6 +39,9 @@ std::string_view unquoted(std::string_view quoted) {
   return quoted.substr(1, quoted.size() - 2);
 }
 
+// Most rows written for an array of no elements.
+constexpr size_t kMaxEmptyGroups = size_t(1) << 24;
+
 const char* const kElementSeparator = "\":\"";
 
 [[noreturn]] void throwNoPoints() {
@@ -183,11 +186,13 @@ std::string CsvDataConverter::arrayToCsv(const Array<T>* array, std::vector<size
                                          unsigned dimension) {
   const std::vector<size_t>& dims = array->getDims();
   if (array->getElementCount() == 0) {
-    // One empty group per row above the first extent of 0, joined by ",".
+    // One empty group per row above the first extent of 0, joined by ",". Extents of a
+    // hostile message could ask for more commas than memory holds.
     size_t groups = 1;
     for (size_t k = dimension; k + 1 < dims.size() && dims[k] != 0; ++k) {
-      if (groups > std::numeric_limits<size_t>::max() / dims[k]) {
-        throw SerializerException("An array of no elements has more rows than a text can hold.");
+      if (dims[k] > kMaxEmptyGroups / groups) {
+        throw SerializerException("an array of no elements with more than [" +
+                                  std::to_string(kMaxEmptyGroups) + "] rows is refused");
       }
       groups *= dims[k];
     }
@@ -251,7 +256,7 @@ size_t CsvDataConverter::countTexts(std::string_view values) {
   return count;
 }
 
-char** CsvDataConverter::toTexts(std::string_view values, size_t count) {
+char** CsvDataConverter::getFlatVectorOfStringValuesOfStringType(std::string_view values, size_t count) {
   std::unique_ptr<char*[]> texts(new char*[count]());
   size_t made = 0;
   try {

@@ -71,10 +71,10 @@ class CsvDataConverter {
     return true;
   }
   // Number of pieces of the value columns split at ":" (empty pieces counted, so that
-  // they fail to parse); visits them in order with forEachValue.
+  // they fail to parse); visits them in order with getFlatVectorOfStringValues.
   static size_t countValues(std::string_view values);
   template <class Visit>
-  static void forEachValue(std::string_view values, Visit visit) {
+  static void getFlatVectorOfStringValues(std::string_view values, Visit visit) {
     for (std::string_view column; nextColumn(values, column);) {
       for (size_t start = 0;;) {
         const size_t colon = column.find(':', start);
@@ -92,7 +92,7 @@ class CsvDataConverter {
   // (count as countTexts gave). Throws SerializerException for an element ending with a
   // quote and a colon (which the separator makes ambiguous; the writer refuses such
   // elements as well).
-  static char** toTexts(std::string_view values, size_t count);
+  static char** getFlatVectorOfStringValuesOfStringType(std::string_view values, size_t count);
 
   // Strict parses, locale-independent; each throws yox::util::UtilException.
   static bool toBoolean(std::string_view text);

@@ -83,7 +83,8 @@ void appendNumbers(DataImpl& data, const Line& line, StorageType storage, const 
   std::unique_ptr<T[]> values(new T[count]);
   line.parsing([&] {
     size_t i = 0;
-    CsvDataConverter::forEachValue(line.values, [&](std::string_view text) { values[i++] = parse(text); });
+    CsvDataConverter::getFlatVectorOfStringValues(line.values,
+                                                  [&](std::string_view text) { values[i++] = parse(text); });
     return 0;
   });
   appendShaped(data, line.name, values.get(), storage, dims, Ownership::kMove);
@@ -93,7 +94,8 @@ void appendNumbers(DataImpl& data, const Line& line, StorageType storage, const 
 void appendTexts(DataImpl& data, const Line& line, StorageType storage, const std::vector<size_t>& dims) {
   const size_t count = CsvDataConverter::countTexts(line.values);
   line.checkCount(count, elementCount(dims, line.name), "values where its extents call");
-  std::unique_ptr<char*[]> texts(CsvDataConverter::toTexts(line.values, count));
+  std::unique_ptr<char*[]> texts(
+      CsvDataConverter::getFlatVectorOfStringValuesOfStringType(line.values, count));
   try {
     appendShaped(data, line.name, const_cast<const char**>(texts.get()), storage, dims, Ownership::kMove);
   } catch (...) {

@@ -26,7 +26,8 @@ class CsvDataSerializer {
   // entry, what would not read back as written: an empty name or one holding a comma or a
   // line feed, a text holding a backslash before "n" or before a double quote, a string
   // array element ending with a double quote and a colon (it would merge with its
-  // successor), and a function of no points in a list or an array (it would vanish).
+  // successor), a function of no points in a list or an array (it would vanish), and an
+  // array of no elements with more than 2^24 rows (extents a hostile message may carry).
   std::string serialize(const Data& data) const;
 
   // One entry's line, its scalar value, its array values and its extents ("2:3").

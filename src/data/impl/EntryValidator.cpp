@@ -1,6 +1,7 @@
 #include "data/impl/EntryValidator.h"
 
 #include "data/DataException.h"
+#include "data/serialization/StringUtils.h"
 
 namespace yox {
 namespace data {
@@ -10,7 +11,7 @@ void EntryValidator::validateString(const std::string& name, const char* value) 
   if (value == nullptr) throw DataException("Can't assign null value for the field \"" + name + "\".");
   for (const char* p = value; *p != '\0'; ++p) {
     if (static_cast<signed char>(*p) < 0) {
-      throw DataException("Invalid String (contains forbidden symbols): \"" + std::string(value) +
+      throw DataException("Invalid String (contains forbidden symbols): \"" + util::boundedEcho(value) +
                           "\" for the field '" + name + "'.");
     }
   }

@@ -289,7 +289,7 @@ class BinaryReader {
     if (count != expected) {
       throw SerializerException(util::StringUtils::format(
           "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count,
-          name.c_str(), expected));
+          util::printableExcerpt(name).c_str(), expected));
     }
   }
 
@@ -386,14 +386,17 @@ class BinaryReader {
                    const std::vector<size_t>& dims, size_t expected, Read read) {
     const size_t count = readItemCount("element count", 4);
     expectCount(name, count, expected);
-    std::vector<std::unique_ptr<const T>> owned;
-    owned.reserve(count);
-    for (size_t i = 0; i < count; ++i) owned.emplace_back(read());
-    std::unique_ptr<const T*[]> elements(new const T*[count]);
-    for (size_t i = 0; i < count; ++i) elements[i] = owned[i].get();
-    appendShaped(data, name, elements.get(), storage, dims, Ownership::kMove);
+    // The array the container adopts is filled as the elements are read; a failure frees
+    // those read so far.
+    std::unique_ptr<const T*[]> elements(new const T*[count]());
+    try {
+      for (size_t i = 0; i < count; ++i) elements[i] = read();
+      appendShaped(data, name, elements.get(), storage, dims, Ownership::kMove);
+    } catch (...) {
+      for (size_t i = 0; i < count; ++i) delete elements[i];
+      throw;
+    }
     elements.release();
-    for (auto& element : owned) element.release();
   }
 
   void readArray(DataImpl& data, const std::string& name, DataType type, StorageType storage, int depth,
@@ -401,9 +404,9 @@ class BinaryReader {
     const size_t extents = readItemCount("dimension count", 4);
     const int required = requiredExtents(storage);
     if (required >= 0 && extents != static_cast<size_t>(required)) {
-      throw SerializerException(
-          util::StringUtils::format("Entry '%s' of type %s has [%zu] extents instead of [%d].", name.c_str(),
-                                    DataTypeUtils::toString(type).c_str(), extents, required));
+      throw SerializerException(util::StringUtils::format(
+          "Entry '%s' of type %s has [%zu] extents instead of [%d].", util::printableExcerpt(name).c_str(),
+          DataTypeUtils::toString(type).c_str(), extents, required));
     }
     std::vector<size_t> dims(extents);
     for (size_t& extent : dims) extent = static_cast<size_t>(readCount("extent"));

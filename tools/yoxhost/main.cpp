@@ -5,12 +5,13 @@
 #include <exception>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "Report.h"
 #include "ScenarioFile.h"
+#include "ScenarioRunner.h"
 #include "host/HostEnvironment.h"
 #include "host/PluginApi.h"
-#include "host/ScenarioRunner.h"
 #include "host/StandInDriver.h"
 
 namespace {
@@ -105,15 +106,11 @@ int listRegistry(const yoxhost::PluginApi& api, std::ostream& out) {
   int problems = 0;
   auto walk = [&](const char* kind, const char* (*nameOf)(int), int (*indexOf)(const char*)) {
     out << kind << " registry:\n";
-    for (int index = 0;; ++index) {
-      const char* name = nullptr;
-      try {
-        name = nameOf(index);
-      } catch (int) {
-        break;  // the registry answers an index past its end with the integer 0
-      }
-      const int back = indexOf(name);
-      out << "  [" << index << "] " << name << " -> " << back << (back == index ? "" : "  MISMATCH") << "\n";
+    const std::vector<std::string> names = yoxhost::registeredNames(nameOf);
+    for (int index = 0; index < static_cast<int>(names.size()); ++index) {
+      const int back = indexOf(names[index].c_str());
+      out << "  [" << index << "] " << names[index] << " -> " << back << (back == index ? "" : "  MISMATCH")
+          << "\n";
       if (back != index) ++problems;
     }
   };

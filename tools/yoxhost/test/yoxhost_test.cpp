@@ -18,7 +18,7 @@
 #include "data/DataFactory.h"
 #include "host/HostEnvironment.h"
 #include "host/LinkedPlugin.h"
-#include "host/ScenarioRunner.h"
+#include "ScenarioRunner.h"
 #include "host/StandInDriver.h"
 #include "plugin/HostInterface.h"
 #include "plugin/qivlib.h"

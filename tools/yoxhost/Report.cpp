@@ -20,6 +20,11 @@ std::string shortest(T value, int maxDigits) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   char buffer[64];
+  // Whole numbers below 2^53 print as integers (10, not 1e+01).
+  if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0) {
+    std::snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(value));
+    return buffer;
+  }
   for (int digits = 1; digits <= maxDigits; ++digits) {
     std::snprintf(buffer, sizeof buffer, "%.*g", digits, static_cast<double>(value));
     if (static_cast<T>(std::strtod(buffer, nullptr)) == value) break;
@@ -191,7 +196,7 @@ void printWrite(std::ostream& out, const WriteReport& write) {
     row.valid = tag.valid;
     row.inResult = true;
     row.rejection = tag.rejection;
-    row.changed = true;
+    row.changed = false;
     rows.push_back(row);
   }
   printTags(out, rows, "    ");
@@ -199,7 +204,8 @@ void printWrite(std::ostream& out, const WriteReport& write) {
     if (!tag.outResult)
       out << "    out refused " << tag.dpeId << ": the device does not get " << tag.name << "\n";
   }
-  out << "  sends " << write.device << "/" << write.property << ": " << indented(write.sent, "    ") << "\n";
+  out << "  sends " << write.device << "/" << write.property << ":\n    " << indented(write.sent, "    ")
+      << "\n";
 }
 
 std::string answerText(const WatchdogAnswer& answer) {
@@ -257,7 +263,8 @@ void printText(std::ostream& out, const StepReport& step, const ReportOptions& o
     if (s.initialiseRejected) out << "\n    initialise REJECTED: " << indented(s.rejection, "      ");
     out << "\n";
   }
-  if (!step.source.empty()) out << "  received from " << step.source << "\n";
+  if (!step.source.empty())
+    out << (step.hasWrite ? "  tag values from " : "  received from ") << step.source << "\n";
   if (step.hasCycle) printCycle(out, step.cycle, "  ", true);
   for (const std::string& change : step.changes) out << "  " << change << "\n";
   for (const WatchdogReport& dog : step.watchdogs) {

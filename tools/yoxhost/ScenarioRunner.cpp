@@ -533,6 +533,8 @@ void playReinit(StepPlaying& play) {
   const int index = play.mapper().index;
   play.call = guardCall(
       [&] { play.driver().plugin().apmCreate(play.address->mapper, index, play.address->prop.get()); });
+  play.report.changes.push_back("qivlib_apmCreate(mapper, " + std::to_string(index) +
+                                ", property): " + (play.call.ok ? "initialised again" : "initialise threw"));
 }
 
 }  // namespace yoxhost

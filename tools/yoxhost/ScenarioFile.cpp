@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "StepKinds.h"
+#include "common/Printable.h"
 #include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
@@ -41,10 +42,9 @@ std::string joined(const std::vector<std::string>& items) {
 // A text quoted back in a message: long ones (a block that lost its indentation, say)
 // are cut so that the report stays readable.
 std::string shortened(const std::string& text) {
-  constexpr size_t kLongest = 60;
   std::string flat;
   for (char c : text) flat += c == '\n' ? ' ' : c;
-  return flat.size() <= kLongest ? flat : flat.substr(0, kLongest) + "...";
+  return yoxtools::printable(flat, 60);
 }
 
 // Every key a step may have: the kinds' own keys, "note", then the kinds' further keys.
@@ -155,12 +155,13 @@ class ScenarioReader {
   [[noreturn]] void failAtLine(int line, const std::string& problem) const {
     throw ScenarioError(path_ + ":" + std::to_string(line) + ": " + oneLine(problem));
   }
-  // Reports stay one line even when a library's message spans several.
+  // Reports stay one line even when a library's message spans several, and show no
+  // control bytes of the file.
   static std::string oneLine(const std::string& text) {
     std::string line;
     for (char c : text) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
     while (!line.empty() && line.back() == ' ') line.pop_back();
-    return line;
+    return yoxtools::printable(line, 2000);
   }
   static int lineOf(const YAML::Node& node) { return node.Mark().line + 1; }
 
@@ -222,7 +223,7 @@ void ScenarioReader::checkKeys(const YAML::Node& map, const std::vector<std::str
     if (!known)
       fail(it->first,
            "unknown key '" + shortened(key) + "' in " + what + " (expected one of: " + joined(allowed) + ")");
-    if (!seen.insert(key).second) fail(it->first, "key '" + key + "' appears twice in " + what);
+    if (!seen.insert(key).second) fail(it->first, "key '" + shortened(key) + "' appears twice in " + what);
   }
 }
 
@@ -306,7 +307,7 @@ void ScenarioReader::readConfig(const YAML::Node& node, Scenario& scenario) cons
   std::set<std::string> seen;
   for (auto it = node.begin(); it != node.end(); ++it) {
     const std::string key = text(it->first, "a configuration key");
-    if (!seen.insert(key).second) fail(it->first, "configuration key '" + key + "' appears twice");
+    if (!seen.insert(key).second) fail(it->first, "configuration key '" + shortened(key) + "' appears twice");
     scenario.config.emplace_back(key, text(it->second, "configuration value of '" + key + "'"));
   }
 }
@@ -341,11 +342,11 @@ void ScenarioReader::readAddresses(const YAML::Node& node, Scenario& scenario) {
     address.name = item["name"] ? text(item["name"], "'name'") : address.device + "/" + address.property;
     if (address.name == "all") fail(item["name"], "'all' is kept for watchdog steps; choose another name");
     if (!names.insert(address.name).second) {
-      fail(item, "two addresses are called '" + address.name + "'; give them different names");
+      fail(item, "two addresses are called '" + shortened(address.name) + "'; give them different names");
     }
     address.mapper = requiredText(item, "mapper", what);
     if (api_.apmIndex(address.mapper.c_str()) < 0) {
-      fail(item["mapper"], "no mapper is registered as '" + address.mapper +
+      fail(item["mapper"], "no mapper is registered as '" + shortened(address.mapper) +
                                "' (registered: " + joined(registeredNames(api_.apmName)) + ")");
     }
     if (item["filter"] && !item["filter"].IsNull()) {
@@ -387,8 +388,8 @@ ScenarioRecord ScenarioReader::readRecord(const YAML::Node& node, std::set<std::
     for (const auto& entry : g_sDataTypeStringsToDataTypeMap) {
       if (entry.second != QIV_UNK) names.push_back(entry.first);
     }
-    fail(node["type"],
-         "unknown tag type '" + node["type"].Scalar() + "' (expected one of: " + joined(names) + ")");
+    fail(node["type"], "unknown tag type '" + shortened(node["type"].Scalar()) +
+                           "' (expected one of: " + joined(names) + ")");
   }
   record.type = known->second;
   if (node["address"]) record.peripheralAddress = text(node["address"], "'address'");
@@ -402,11 +403,11 @@ ScenarioRecord ScenarioReader::readRecord(const YAML::Node& node, std::set<std::
       const size_t colon = items[i].find(':');
       if (colon == std::string::npos || colon == 0 || colon + 1 == items[i].size()) {
         fail(at, "a converter is written CONVERTER:FIELD (for example longlongnano:aqnUtcTime), not '" +
-                     items[i] + "'");
+                     shortened(items[i]) + "'");
       }
       const std::string kind = items[i].substr(0, colon);
       if (api_.tcmIndex(kind.c_str()) < 0) {
-        fail(at, "no converter is registered as '" + kind +
+        fail(at, "no converter is registered as '" + shortened(kind) +
                      "' (registered: " + joined(registeredNames(api_.tcmName)) + ")");
       }
       record.converters.emplace_back(kind, items[i].substr(colon + 1));
@@ -423,7 +424,8 @@ HandleScript ScenarioReader::readHandle(const YAML::Node& node) const {
     if (!answers.IsMap()) fail(answers, "'answers' must map property names to CSV text");
     for (auto it = answers.begin(); it != answers.end(); ++it) {
       const std::string property = text(it->first, "a property name");
-      if (handle.answers.count(property)) fail(it->first, "property '" + property + "' is answered twice");
+      if (handle.answers.count(property))
+        fail(it->first, "property '" + shortened(property) + "' is answered twice");
       handle.answers[property] = csvData(it->second);
     }
   }
@@ -433,7 +435,7 @@ HandleScript ScenarioReader::readHandle(const YAML::Node& node) const {
     for (auto it = failures.begin(); it != failures.end(); ++it) {
       const std::string property = text(it->first, "a property name");
       if (handle.answers.count(property))
-        fail(it->first, "property '" + property + "' has an answer and a failure");
+        fail(it->first, "property '" + shortened(property) + "' has an answer and a failure");
       handle.failures[property] = text(it->second, "failure text of '" + property + "'");
     }
   }
@@ -455,7 +457,8 @@ std::string ScenarioReader::substituteClock(const std::string& input, int line) 
     const std::string unit = inside.substr(0, sign);
     long long offset = 0;
     if (sign != std::string::npos && !parseDuration(inside.substr(sign), offset)) {
-      failAtLine(line, "bad offset in '${" + inside + "}' (write it like ${now_ns-1s} or ${now_ms+250})");
+      failAtLine(
+          line, "bad offset in '${" + shortened(inside) + "}' (write it like ${now_ns-1s} or ${now_ms+250})");
     }
     if (offset > 0 ? clock_ > LLONG_MAX - offset : clock_ < LLONG_MIN - offset)
       failAtLine(line, "'${" + shortened(inside) + "}' overflows");
@@ -469,7 +472,8 @@ std::string ScenarioReader::substituteClock(const std::string& input, int line) 
     } else if (unit == "now_s") {
       output += std::to_string(when / 1000);
     } else {
-      failAtLine(line, "unknown placeholder '${" + inside + "}' (known: ${now_ms}, ${now_ns}, ${now_s})");
+      failAtLine(
+          line, "unknown placeholder '${" + shortened(inside) + "}' (known: ${now_ms}, ${now_ns}, ${now_s})");
     }
     at = close + 1;
   }
@@ -516,7 +520,7 @@ std::shared_ptr<const yox::data::Data> ScenarioReader::csvData(const YAML::Node&
     } catch (...) {
       problem = "unreadable";
     }
-    failAtLine(firstLine + static_cast<int>(i), "bad CSV entry '" + lines[i] + "': " + problem);
+    failAtLine(firstLine + static_cast<int>(i), "bad CSV entry '" + shortened(lines[i]) + "': " + problem);
   }
   fail(node, "the CSV text does not read as one container");
 }
@@ -537,12 +541,13 @@ std::shared_ptr<const yox::data::Data> ScenarioReader::fileData(const YAML::Node
   if (format != "bin" && format != "str" && format != "csv") {
     fail(step["format"] ? step["format"] : file,
          "the message format must be bin, str or csv (from 'format' or the file's extension), not '" +
-             format + "'");
+             shortened(format) + "'");
   }
   char separator = ',';
   if (step["separator"]) {
     const std::string s = text(step["separator"], "'separator'");
-    if (s.size() != 1) fail(step["separator"], "'separator' must be exactly one character, not '" + s + "'");
+    if (s.size() != 1)
+      fail(step["separator"], "'separator' must be exactly one character, not '" + shortened(s) + "'");
     separator = s[0];
   }
   std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -622,7 +627,7 @@ void ScenarioReader::checkStepKeys(const YAML::Node& node, const StepKindInfo& k
     const std::string key = it->first.Scalar();
     if (key == kind.name || key == "note") continue;
     if (std::find(kind.keys.begin(), kind.keys.end(), key) == kind.keys.end())
-      fail(it->first, "'" + key + "' does not belong to a " + kind.name + " step");
+      fail(it->first, "'" + shortened(key) + "' does not belong to a " + kind.name + " step");
   }
 }
 

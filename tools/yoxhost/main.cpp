@@ -10,6 +10,7 @@
 #include "Report.h"
 #include "ScenarioFile.h"
 #include "ScenarioRunner.h"
+#include "common/Printable.h"
 #include "host/HostEnvironment.h"
 #include "host/PluginApi.h"
 #include "host/StandInDriver.h"
@@ -76,7 +77,7 @@ Options parseArguments(int argc, char** argv) {
     } else if (arg == "--verbosity") {
       const std::string level = value(arg);
       if (level.size() != 1 || level[0] < '0' || level[0] > '3') {
-        throw UsageError{"--verbosity takes 0, 1, 2 or 3, not '" + level + "'"};
+        throw UsageError{"--verbosity takes 0, 1, 2 or 3, not '" + yoxtools::printable(level) + "'"};
       }
       options.report.verbosity = level[0] - '0';
     } else if (arg == "--json") {
@@ -84,19 +85,19 @@ Options parseArguments(int argc, char** argv) {
     } else if (arg == "--no-source-lines") {
       options.report.sourceLines = false;
     } else if (!arg.empty() && arg[0] == '-') {
-      throw UsageError{"unknown option '" + arg + "'"};
+      throw UsageError{"unknown option '" + yoxtools::printable(arg) + "'"};
     } else if (options.command.empty()) {
       options.command = arg;
     } else if (options.command == "run" && options.scenario.empty()) {
       options.scenario = arg;
     } else {
-      throw UsageError{"unexpected argument '" + arg + "'"};
+      throw UsageError{"unexpected argument '" + yoxtools::printable(arg) + "'"};
     }
   }
   if (options.command.empty()) options.command = "demo";
   if (options.command != "run" && options.command != "demo" && options.command != "help" &&
       options.command != "registry") {
-    throw UsageError{"unknown command '" + options.command + "'"};
+    throw UsageError{"unknown command '" + yoxtools::printable(options.command) + "'"};
   }
   if (options.command == "run" && options.scenario.empty()) throw UsageError{"run needs a scenario file"};
   return options;
@@ -160,7 +161,7 @@ int main(int argc, char** argv) {
   try {
     api = yoxhost::PluginApi::load(options.plugin);
   } catch (const std::exception& e) {
-    std::cerr << "yoxhost: " << e.what() << "\n";
+    std::cerr << "yoxhost: " << yoxtools::printable(e.what(), 2000, true) << "\n";
     return 1;
   }
 
@@ -185,7 +186,7 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n";
     return 2;
   } catch (const std::exception& e) {
-    std::cerr << "yoxhost: " << e.what() << "\n";
+    std::cerr << "yoxhost: " << yoxtools::printable(e.what(), 2000, true) << "\n";
     return 1;
   } catch (...) {
     std::cerr << "yoxhost: the plug-in failed with an exception of unknown type\n";

@@ -216,6 +216,11 @@ TEST_F(YoxhostTest, ProblemsArePlacedOnTheirLine) {
        "steps: []\n",
        ":3: two addresses are called 'D/P'"},
       {"addresses: []\nsteps: []\n", ":1: 'addresses' must be a list of peripheral addresses"},
+      // Echoed input shows no control bytes and stays short.
+      {"addresses: [{name: a, device: D, property: P, mapper: \"x\\e[31m\"}]\nsteps: []\n",
+       ":1: no mapper is registered as 'x\\x1B[31m'"},
+      {head + "  - update: a\n    csv: '" + std::string(100, 'y') + "'\n",
+       ":4: bad CSV entry '" + std::string(60, 'y') + "...'"},
       {"- just\n- a list\n", ":1: the scenario must be a mapping of keys to values"},
   };
   for (const Row& row : rows) {

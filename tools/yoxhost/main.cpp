@@ -1,6 +1,8 @@
 // yoxhost: a stand-in host driver that loads libYOXClient.so with dlopen, exactly as
 // the real host does, and drives it through scenarios: the tool a control engineer
 // uses to see what a mapper makes of a device's data before it goes live.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -53,8 +55,19 @@ const char kDemoIntroduction[] =
     "Lines marked * changed in that cycle. Run your own with: yoxhost run SCENARIO (see README.md).\n"
     "\n";
 
+// An installed yoxhost uses the plug-in and examples installed beside it (relative to
+// its own folder); one in the build tree those of the build.
+std::string installedOr(const char* installed, const char* built) {
+  char exe[4096];
+  const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (length <= 0) return built;
+  std::string path(exe, static_cast<size_t>(length));
+  path = path.substr(0, path.rfind('/') + 1) + installed;
+  return access(path.c_str(), F_OK) == 0 ? path : built;
+}
+
 struct Options {
-  std::string plugin = YOX_DEFAULT_PLUGIN;
+  std::string plugin = installedOr(YOX_INSTALLED_PLUGIN, YOX_DEFAULT_PLUGIN);
   std::string command;
   std::string scenario;
   yoxhost::ReportOptions report;
@@ -178,7 +191,8 @@ int main(int argc, char** argv) {
     }
     if (options.command == "demo") {
       std::cout << kDemoIntroduction;
-      return runScenario(api, std::string(YOX_EXAMPLES_DIR) + "/krt_device.yaml", options.report);
+      return runScenario(api, installedOr(YOX_INSTALLED_EXAMPLES, YOX_EXAMPLES_DIR) + "/krt_device.yaml",
+                         options.report);
     }
     return runScenario(api, options.scenario, options.report);
   } catch (const yoxhost::ScenarioError& e) {

@@ -105,11 +105,18 @@ json number(T value) {
   return static_cast<double>(value);
 }
 
+// Decoded function points may sit at any alignment too.
+double at(const double* values, size_t i) {
+  double value;
+  std::memcpy(&value, reinterpret_cast<const char*>(values) + i * sizeof value, sizeof value);
+  return value;
+}
+
 json functionToJson(const DiscreteFunction& function) {
   json x = json::array(), y = json::array();
   for (size_t i = 0; i < function.getSize(); ++i) {
-    x.push_back(number(function.getXArray()[i]));
-    y.push_back(number(function.getYArray()[i]));
+    x.push_back(number(at(function.getXArray(), i)));
+    y.push_back(number(at(function.getYArray(), i)));
   }
   return json{{"x", x}, {"y", y}};
 }
@@ -120,7 +127,6 @@ json functionListToJson(const DiscreteFunctionList& list) {
   return functions;
 }
 
-json element(bool v, int) { return v; }
 json element(signed char v, int) { return static_cast<int>(v); }
 json element(short v, int) { return v; }
 json element(int v, int) { return v; }
@@ -131,10 +137,25 @@ json element(const char* v, int) { return textToJson(v); }
 json element(const Data* v, int depth) { return toJsonData(*v, depth + 1); }
 json element(const DiscreteFunction* v, int) { return functionToJson(*v); }
 
+// Arrays decoded from a binary message are views into it, at any alignment: elements
+// are copied out byte by byte.
 template <class T>
 json elements(const T* values, size_t count, int depth) {
   json out = json::array();
-  for (size_t i = 0; i < count; ++i) out.push_back(element(values[i], depth));
+  const char* bytes = reinterpret_cast<const char*>(values);
+  for (size_t i = 0; i < count; ++i) {
+    T value;
+    std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+    out.push_back(element(value, depth));
+  }
+  return out;
+}
+
+// A bool element is any byte; not zero is true.
+json elements(const bool* values, size_t count, int) {
+  json out = json::array();
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
+  for (size_t i = 0; i < count; ++i) out.push_back(bytes[i] != 0);
   return out;
 }
 

@@ -473,16 +473,14 @@ void appendFunctions(Data& data, const std::string& name, DataType type, const j
   data.append(name, *builder->build());
 }
 
-void appendEntry(Data& data, const json& entry, const std::string& where, int depth) {
+// The entry's type, once its keys are checked.
+DataType entryType(const json& entry, const std::string& where) {
   if (!entry.is_object() || !entry.contains("name") || !entry.contains("type") || !entry.contains("value"))
     Reader::fail(where, "an entry is {\"name\": ..., \"type\": ..., \"value\": ...}");
   for (auto it = entry.begin(); it != entry.end(); ++it) {
     if (it.key() != "name" && it.key() != "type" && it.key() != "value" && it.key() != "dims")
       Reader::fail(where + "/" + it.key(), "an entry has no key \"" + it.key() + "\"");
   }
-  const std::string name = Reader::text(entry["name"], where + "/name");
-  if (name.empty()) Reader::fail(where + "/name", "an entry needs a name");
-  if (data.exists(name)) Reader::fail(where + "/name", "the name '" + name + "' appears twice");
   if (!entry["type"].is_string()) Reader::fail(where + "/type", "a type is a type name like \"int32\"");
   DataType type;
   try {
@@ -490,37 +488,64 @@ void appendEntry(Data& data, const json& entry, const std::string& where, int de
   } catch (const std::exception& e) {
     Reader::fail(where + "/type", e.what());
   }
-  const yox::data::StorageType shape = yox::data::DataTypeUtils::getStorageType(type);
-  const json& value = entry["value"];
-  if (shape == yox::data::ST_SCALAR && entry.contains("dims"))
+  if (yox::data::DataTypeUtils::getStorageType(type) == yox::data::ST_SCALAR && entry.contains("dims"))
     Reader::fail(where + "/dims", "a scalar has no \"dims\"");
+  return type;
+}
+
+// Appends an entry of a scalar type, or of a function array or list; false for the
+// other arrays.
+bool appendSingle(Data& data, const std::string& name, DataType type, const json& entry,
+                  const std::string& where, int depth) {
+  const json& value = entry["value"];
   switch (type) {
     case yox::data::DT_BOOL:
-      return appendScalar<bool>(data, name, value, where);
+      appendScalar<bool>(data, name, value, where);
+      break;
     case yox::data::DT_BYTE:
-      return appendScalar<signed char>(data, name, value, where);
+      appendScalar<signed char>(data, name, value, where);
+      break;
     case yox::data::DT_SHORT:
-      return appendScalar<short>(data, name, value, where);
+      appendScalar<short>(data, name, value, where);
+      break;
     case yox::data::DT_INT:
-      return appendScalar<int>(data, name, value, where);
+      appendScalar<int>(data, name, value, where);
+      break;
     case yox::data::DT_LONG:
-      return appendScalar<long>(data, name, value, where);
+      appendScalar<long>(data, name, value, where);
+      break;
     case yox::data::DT_FLOAT:
-      return appendScalar<float>(data, name, value, where);
+      appendScalar<float>(data, name, value, where);
+      break;
     case yox::data::DT_DOUBLE:
-      return appendScalar<double>(data, name, value, where);
+      appendScalar<double>(data, name, value, where);
+      break;
     case yox::data::DT_STRING:
-      return data.append(name, Reader::text(value, where + "/value").c_str());
+      data.append(name, Reader::text(value, where + "/value").c_str());
+      break;
     case yox::data::DT_DATA:
-      return data.append(name, *Reader::container(value, where + "/value", depth + 1));
+      data.append(name, *Reader::container(value, where + "/value", depth + 1));
+      break;
     case yox::data::DT_DISCRETE_FUNCTION:
-      return data.append(name, *Reader::function(value, where + "/value"));
+      data.append(name, *Reader::function(value, where + "/value"));
+      break;
     case yox::data::DT_DISCRETE_FUNCTION_ARRAY:
     case yox::data::DT_DISCRETE_FUNCTION_LIST:
-      return appendFunctions(data, name, type, entry, where);
-    default:
+      appendFunctions(data, name, type, entry, where);
       break;
+    default:
+      return false;
   }
+  return true;
+}
+
+void appendEntry(Data& data, const json& entry, const std::string& where, int depth) {
+  const DataType type = entryType(entry, where);
+  const std::string name = Reader::text(entry["name"], where + "/name");
+  if (name.empty()) Reader::fail(where + "/name", "an entry needs a name");
+  if (data.exists(name)) Reader::fail(where + "/name", "the name '" + name + "' appears twice");
+  if (appendSingle(data, name, type, entry, where, depth)) return;
+  const yox::data::StorageType shape = yox::data::DataTypeUtils::getStorageType(type);
 #define YOX_JSON_READ(S, CT, MT, D1, D2, DN, HOLDER) \
   case yox::data::D1:                                \
   case yox::data::D2:                                \

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "Scenario.h"
 #include "host/HostEnvironment.h"
 #include "host/PluginApi.h"
-#include "host/Scenario.h"
 #include "values/VUQ_VARS.h"
 
 class apm;
@@ -72,8 +72,28 @@ struct WatchdogAnswer {
 
 struct WatchdogReport {
   std::string address;
+  bool pollsWatchdog = true;
+  bool pollsPermanent = true;
   WatchdogAnswer watchdog;
   WatchdogAnswer permanent;
+};
+
+// One record's host tag after the mapper's out.
+struct WrittenTag {
+  std::string dpeId;
+  std::string name;
+  VUQ_VARS value;
+  bool valid = false;
+  bool outResult = true;  // what out answered
+  std::string rejection;  // out's ManException text, if any
+};
+
+// A write: what out made of each offered tag, and the outgoing property.
+struct WriteReport {
+  std::string device;
+  std::string property;
+  std::vector<WrittenTag> tags;
+  std::string sent;  // the outgoing property as the device receives it, as CSV
 };
 
 struct AddressSetup {
@@ -104,6 +124,11 @@ struct StepReport {
   std::string callRejection;  // the mapper call's ManException text
   bool hasReadResult = false;
   std::string readResult;  // syncGet: the container it returned, as CSV
+  bool hasWrite = false;
+  WriteReport write;
+  bool hasSubscription = false;
+  std::string subscription;          // monitorOn: the filter's container, as CSV
+  std::vector<std::string> changes;  // config, filters: what the host changed
   std::vector<DeliveryReport> delivered;
   std::vector<InvalidReport> invalid;
   int supervisionNotified = 0;
@@ -128,8 +153,12 @@ class ScenarioRunner {
   StepReport runStep(size_t index);
 
  private:
+  friend struct StepPlaying;
   struct LiveAddress;
 
+  void configure(StepReport& report);
+  void setUpAddress(const ScenarioAddress& config, StepReport& report);
+  void attachRecords(LiveAddress& live, StepReport& report);
   CycleReport cycle(LiveAddress& address, iqivProp& prop, StepReport& report);
   void collectHandedOver(StepReport& report);
   LiveAddress* addressOf(const iqivProp& prop);

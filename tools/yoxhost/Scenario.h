@@ -1,6 +1,6 @@
 // A scenario for the stand-in host, already checked and decoded: the driver's
 // configuration, the filter registry, the peripheral addresses with their mapping
-// records, and a timeline of steps. The scenario file reader (tools/yoxhost) builds it;
+// records, and a timeline of steps. The scenario file reader (ScenarioFile) builds it;
 // ScenarioRunner plays it against a loaded plug-in. Line numbers point back into the
 // file for reports.
 #pragma once
@@ -53,7 +53,25 @@ struct ScenarioAddress {
   HandleScript handle;
 };
 
-enum class StepKind { Note, Advance, SetClock, Update, Watchdog, MonitorOn, MonitorOff, SyncGet, AsyncGet };
+// What a step does; StepKinds.h tells, per kind, its name, keys, reading and playing.
+enum class StepKind {
+  Note,
+  Advance,
+  SetClock,
+  Update,
+  Write,
+  Watchdog,
+  MonitorOn,
+  MonitorOff,
+  SyncGet,
+  AsyncGet,
+  Config,
+  Filters,
+  Reinit
+};
+
+// Which of a mapper's watchdogs a watchdog step polls.
+enum class WatchdogPoll { Both, Watchdog, Permanent };
 
 struct ScenarioStep {
   int line = 0;
@@ -66,6 +84,11 @@ struct ScenarioStep {
   std::string source;
   bool stopFlag = false;  // Update: the host sets the property's stopFlag
   HandleScript handle;    // scripted on the address's handle before the call
+  WatchdogPoll poll = WatchdogPoll::Both;
+  // Config: keys set from here on, and keys removed (an empty value in the file).
+  std::vector<std::pair<std::string, std::string>> config;
+  std::vector<std::string> unset;
+  std::vector<std::pair<int, std::string>> filters;  // Filters: (line, filter text) added or replaced
 };
 
 struct Scenario {
@@ -77,7 +100,5 @@ struct Scenario {
   std::vector<ScenarioAddress> addresses;
   std::vector<ScenarioStep> steps;
 };
-
-const char* stepKindName(StepKind kind);
 
 }  // namespace yoxhost

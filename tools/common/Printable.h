@@ -1,6 +1,8 @@
 // Text from the outside (file names, scenario values, a library's exception text that
 // quotes its input) made safe to print in a message: control bytes are escaped as
-// \xHH so that no terminal sequence reaches the screen, and long texts are cut.
+// \xHH so that no terminal sequence reaches the screen, and long texts are cut. Unlike
+// the data library's printableExcerpt it leaves backslashes alone: library texts arrive
+// already escaped by it, and printing them must not escape them twice.
 #pragma once
 
 #include <cstddef>

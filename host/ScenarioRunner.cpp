@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "apm/apm.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
@@ -12,7 +11,8 @@
 #include "host/ScriptedHandler.h"
 #include "host/StandInDriver.h"
 #include "host/StandInProp.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
 
 namespace yoxhost {
 

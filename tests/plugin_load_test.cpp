@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -11,7 +12,7 @@
 #include "host/HostEnvironment.h"
 #include "host/PluginApi.h"
 #include "host/StandInDriver.h"
-#include "tcm/tcm.h"
+#include "hostapi/tcm.h"
 
 namespace {
 
@@ -89,6 +90,24 @@ TEST(PluginLoad, ExportsTheInterfaceAndLeavesHostFunctionsUndefined) {
                            "_ZN3qiv6isHexiEPKc"}) {
     EXPECT_TRUE(undefined.count(host)) << host;
     EXPECT_FALSE(defined.count(host)) << host;
+  }
+}
+
+// tests/plugin_exports.txt lists every symbol the plug-in defines for its host, one
+// mangled name a line (library templates aside). A host built against an earlier
+// release binds to them: none may go, and none may come without being added there.
+TEST(PluginLoad, ExportsExactlyTheRecordedSymbols) {
+  std::set<std::string> recorded;
+  std::ifstream list(std::string(YOX_SOURCE_DIR) + "/tests/plugin_exports.txt");
+  for (std::string line; std::getline(list, line);) {
+    if (!line.empty()) recorded.insert(line);
+  }
+  ASSERT_FALSE(recorded.empty()) << "tests/plugin_exports.txt could not be read";
+  const std::set<std::string> defined = dynamicSymbols("--defined-only");
+  ASSERT_FALSE(defined.empty()) << "nm could not read " << YOX_PLUGIN_PATH;
+  for (const std::string& symbol : recorded) EXPECT_TRUE(defined.count(symbol)) << "no longer exported: " << symbol;
+  for (const std::string& symbol : defined) {
+    if (!isLibraryTemplate(symbol)) EXPECT_TRUE(recorded.count(symbol)) << "newly exported: " << symbol;
   }
 }
 

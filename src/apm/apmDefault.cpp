@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "apm/apmPseudoDev.h"
+#include "base/LogIt.h"
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
-#include "plugin/qivlib.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
+#include "registry/Registry.h"
 
 namespace {
 

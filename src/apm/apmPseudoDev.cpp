@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "plugin/qivlib.h"
+#include "hostapi/HostInterface.h"
+#include "registry/Registry.h"
 
 apmPseudoDev::apmPseudoDev() : templateProp(nullptr), deviceValid(false) {}
 

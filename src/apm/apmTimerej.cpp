@@ -8,10 +8,10 @@
 #include <string>
 #include <typeinfo>
 
-#include "plugin/HostFunctions.h"
-#include "plugin/HostInterface.h"
-#include "plugin/qivlib.h"
-#include "tcm/tcm.h"
+#include "base/HostFunctions.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
+#include "registry/Registry.h"
 
 long long TO_INFUTURE = -1;
 long long TO_INPAST = -1;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "apm/apmDefault.h"
-#include "data/Export.h"
+#include "base/Export.h"
 
 class tcm;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
+#include "base/LogIt.h"
+#include "hostapi/HostInterface.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/CommonUtilities.h"
+#include "base/LogIt.h"
 #include "data/Data.h"
 #include "filters/FilterToYoxDataConverter.h"
-#include "plugin/CommonUtilities.h"
-#include "plugin/LogIt.h"
 
 Filters::Filter::FilterConstraint::FilterConstraint(const std::string& constraintString)
     : constraintString(constraintString) {

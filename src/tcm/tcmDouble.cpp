@@ -3,9 +3,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "plugin/HostFunctions.h"
-#include "plugin/LogIt.h"
-#include "tcm/tcmTime.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "tcm/detail/tcmTime.h"
 
 namespace {
 

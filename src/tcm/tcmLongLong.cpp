@@ -1,8 +1,8 @@
 #include "tcm/tcmLongLong.h"
 
-#include "plugin/HostFunctions.h"
-#include "plugin/LogIt.h"
-#include "tcm/tcmTime.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "tcm/detail/tcmTime.h"
 
 tcmLongLong::tcmLongLong(const char* name) : tcm(name) {}
 

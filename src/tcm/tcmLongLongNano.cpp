@@ -1,8 +1,8 @@
 #include "tcm/tcmLongLongNano.h"
 
-#include "plugin/HostFunctions.h"
-#include "plugin/LogIt.h"
-#include "tcm/tcmTime.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "tcm/detail/tcmTime.h"
 
 namespace {
 const long long kNanosPerMilli = 1000000;

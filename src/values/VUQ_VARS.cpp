@@ -11,8 +11,8 @@
 #include <type_traits>
 #include <typeinfo>
 
+#include "base/LogIt.h"
 #include "data/Data.h"
-#include "plugin/LogIt.h"
 
 std::map<std::string, VUQ_DATA_TYPE> g_sDataTypeStringsToDataTypeMap =
     boost::assign::map_list_of("unk", QIV_UNK)("longlong", QIV_LONGLONG)("int", QIV_INT)("long", QIV_INT)(

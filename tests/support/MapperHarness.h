@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "apm/apm.h"
 #include "host/StandInProp.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
 
 namespace yoxtest {
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "apm/apmDefault.h"
+#include "base/Export.h"
 #include "data/AutoPtr.h"
-#include "data/Export.h"
-#include "plugin/HostContainers.h"
+#include "hostapi/HostContainers.h"
 
 class apmKrtPseudo;
 class tcm;

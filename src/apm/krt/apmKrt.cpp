@@ -1,4 +1,4 @@
-#include "apm/apmKrt.h"
+#include "apm/krt/apmKrt.h"
 
 #include <algorithm>
 #include <exception>
@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "apm/apmKrtCompanions.h"
-#include "apm/apmKrtFilterData.h"
 #include "apm/apmTimerej.h"
+#include "apm/krt/apmKrtCompanions.h"
+#include "apm/krt/detail/apmKrtFilterData.h"
+#include "base/LogIt.h"
+#include "base/ManException.h"
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
-#include "plugin/ManException.h"
-#include "plugin/qivlib.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
+#include "registry/Registry.h"
 
 std::vector<long long> STATUS_FILT;
 std::vector<long long> SUBSTATUS_FILT;

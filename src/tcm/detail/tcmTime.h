@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostInterface.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
 
 namespace tcmtime {
 

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "apm/apmDefault.h"
-#include "data/Export.h"
+#include "base/Export.h"
 
 class YOX_EXPORT apmPlw : public apmDefault {
  public:

@@ -5,8 +5,8 @@
 
 #include <sstream>
 
-#include "data/Export.h"
-#include "plugin/HostFunctions.h"
+#include "base/Export.h"
+#include "base/HostFunctions.h"
 
 class YOX_EXPORT LogIt {
  public:

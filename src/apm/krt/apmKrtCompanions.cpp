@@ -1,4 +1,4 @@
-#include "apm/apmKrtCompanions.h"
+#include "apm/krt/apmKrtCompanions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "apm/apmKrtFilterData.h"
+#include "apm/krt/detail/apmKrtFilterData.h"
+#include "base/CommonUtilities.h"
+#include "base/LogIt.h"
+#include "base/ManException.h"
 #include "data/Data.h"
-#include "plugin/CommonUtilities.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
-#include "plugin/ManException.h"
-#include "plugin/qivlib.h"
+#include "hostapi/HostInterface.h"
+#include "registry/Registry.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "apm/apmPlw.h"
+#include "apm/byteoffset/apmPlw.h"
 
 #include <cerrno>
 #include <climits>
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/CommonUtilities.h"
-#include "plugin/HostFunctions.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
+#include "base/CommonUtilities.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "hostapi/HostInterface.h"
 
 namespace {
 

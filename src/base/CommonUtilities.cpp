@@ -1,9 +1,9 @@
-#include "plugin/CommonUtilities.h"
+#include "base/CommonUtilities.h"
 
 #include <cstdlib>
 #include <utility>
 
-#include "plugin/LogIt.h"
+#include "base/LogIt.h"
 
 std::vector<std::string> CommonUtilities::splitString(const std::string& text, const std::string& delimiters) {
   std::vector<std::string> tokens;

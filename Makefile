@@ -31,7 +31,8 @@ test: test-default test-asan
 demo: build
 	@./build/default/tools/yoxhost/yoxhost demo
 
-fuzz: setup
+fuzz:
+	@./scripts/setup.sh --fuzz
 	@./fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:

@@ -86,8 +86,8 @@ TEST(PluginLoad, ExportsTheInterfaceAndLeavesHostFunctionsUndefined) {
     EXPECT_EQ(symbol.find("yoxhost"), std::string::npos) << "host symbol in the plug-in: " << symbol;
   }
   const std::set<std::string> undefined = dynamicSymbols("--undefined-only");
-  for (const char* host : {"_Z3logRK4messPKc", "_Z9writeMaskl", "_Z12timeLongLongv", "_Z7timeNowv",
-                           "_ZN3qiv6isHexiEPKc"}) {
+  for (const char* host :
+       {"_Z3logRK4messPKc", "_Z9writeMaskl", "_Z12timeLongLongv", "_Z7timeNowv", "_ZN3qiv6isHexiEPKc"}) {
     EXPECT_TRUE(undefined.count(host)) << host;
     EXPECT_FALSE(defined.count(host)) << host;
   }
@@ -105,7 +105,8 @@ TEST(PluginLoad, ExportsExactlyTheRecordedSymbols) {
   ASSERT_FALSE(recorded.empty()) << "tests/plugin_exports.txt could not be read";
   const std::set<std::string> defined = dynamicSymbols("--defined-only");
   ASSERT_FALSE(defined.empty()) << "nm could not read " << YOX_PLUGIN_PATH;
-  for (const std::string& symbol : recorded) EXPECT_TRUE(defined.count(symbol)) << "no longer exported: " << symbol;
+  for (const std::string& symbol : recorded)
+    EXPECT_TRUE(defined.count(symbol)) << "no longer exported: " << symbol;
   for (const std::string& symbol : defined) {
     if (!isLibraryTemplate(symbol)) EXPECT_TRUE(recorded.count(symbol)) << "newly exported: " << symbol;
   }

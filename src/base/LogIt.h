@@ -1,6 +1,7 @@
 // Builds one diagnostic record "<function>:<line>-<message>" and hands it to the
 // host's log when it goes out of scope (or at an explicit log(), at most once).
-// Callers test isLoggable first so that nothing is formatted for a filtered record.
+// Callers test isLoggable first so that nothing is formatted for a filtered record;
+// YOX_LOG below does both.
 #pragma once
 
 #include <sstream>
@@ -28,3 +29,14 @@ class YOX_EXPORT LogIt {
   std::ostringstream stream_;
   bool emitted_ = false;
 };
+
+// Message types of a record.
+enum LogType : MESS_TYPE { kLogError = 1, kLogWarning = 2, kLogProgress = 3 };
+
+// Streams one record of type and verbosity mask, stamped with the calling function
+// and this line; when the host filters it out, the operands are not even evaluated:
+//   YOX_LOG(kLogWarning, -1) << "tag [" << name << "] is missing";
+#define YOX_LOG(type, verbosity)                 \
+  if (!LogIt::isLoggable((type), (verbosity))) { \
+  } else                                         \
+    LogIt((type), (verbosity), __FUNCTION__, __LINE__).getStream()

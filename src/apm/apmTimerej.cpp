@@ -74,19 +74,16 @@ apmTimerej::~apmTimerej() {
 
 void apmTimerej::isValid(long long prev, long long cur) {
   if (cur == 0) throw ManException("is equal to 0");
-  if (cur < prev)
-    throw ManException(("is " + difference(prev, cur) + " ms older than in prev frame").c_str());
+  if (cur < prev) throw ManException("is " + difference(prev, cur) + " ms older than in prev frame");
   if (cur == prev && REJ_EQ_TIME) throw ManException("is the same as in prev frame");
   const long long now = timeLongLong();
   if (wide(cur) - wide(now) >= wide(TO_INFUTURE)) {
-    throw ManException(("is too far (" + difference(cur, now) + " ms) in the future, only " +
-                        number(TO_INFUTURE) + " ms allowed")
-                           .c_str());
+    throw ManException("is too far (" + difference(cur, now) + " ms) in the future, only " +
+                       number(TO_INFUTURE) + " ms allowed");
   }
   if (wide(now) - wide(cur) >= wide(TO_INPAST)) {
-    throw ManException(("is too far (" + difference(now, cur) + " ms) in the past, only " +
-                        number(TO_INPAST) + " ms allowed")
-                           .c_str());
+    throw ManException("is too far (" + difference(now, cur) + " ms) in the past, only " + number(TO_INPAST) +
+                       " ms allowed");
   }
 }
 
@@ -120,9 +117,8 @@ void apmTimerej::initialise(iqivProp* prop) {
   for (size_t i = 0; i < records.size(); ++i) {
     const imapHw2Vuq* record = records[i].second;
     if (record == nullptr || record->converters.empty() || record->converters[0] == nullptr) {
-      throw ManException(("mapping record [" + recordName(records, i) + "] of device [" + prop->getDevice() +
-                          "] property [" + prop->getProperty() + "] has no timestamp converter")
-                             .c_str());
+      throw ManException("mapping record [" + recordName(records, i) + "] of device [" + prop->getDevice() +
+                         "] property [" + prop->getProperty() + "] has no timestamp converter");
     }
   }
 
@@ -182,13 +178,11 @@ void apmTimerej::begin(const iqivProp* prop) {
     } catch (const ManException&) {
       throw;
     } catch (const std::exception& e) {
-      throw ManException((std::string(timeConverter->name ? timeConverter->name : "") +
-                          " time stamp cannot be read: " + e.what())
-                             .c_str());
+      throw ManException(std::string(timeConverter->name ? timeConverter->name : "") +
+                         " time stamp cannot be read: " + e.what());
     } catch (...) {
-      throw ManException(
-          (std::string(timeConverter->name ? timeConverter->name : "") + " time stamp cannot be read")
-              .c_str());
+      throw ManException(std::string(timeConverter->name ? timeConverter->name : "") +
+                         " time stamp cannot be read");
     }
   }
 
@@ -214,9 +208,8 @@ void apmTimerej::begin(const iqivProp* prop) {
     }
     if (timeConverter == nullptr) throw;
     const std::string name = timeConverter->name ? timeConverter->name : "";
-    throw ManException((name + " " + e.getMessage() + "\n\tprev " + name + ": " + number(prevTime) +
-                        "\n\t new " + name + ": " + number(missingTag ? 0 : t))
-                           .c_str());
+    throw ManException(name + " " + e.getMessage() + "\n\tprev " + name + ": " + number(prevTime) +
+                       "\n\t new " + name + ": " + number(missingTag ? 0 : t));
   }
 }
 
@@ -224,9 +217,8 @@ bool apmTimerej::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
   if (rejectStart != 0) return false;
   const auto found = prop->tags.find(tag->name);
   if (found == prop->tags.end() || found->second == nullptr) {
-    throw ManException(("no tag [" + tag->name + "] in the property received for device [" +
-                        prop->getDevice() + "] property [" + prop->getProperty() + "]")
-                           .c_str());
+    throw ManException("no tag [" + tag->name + "] in the property received for device [" +
+                       prop->getDevice() + "] property [" + prop->getProperty() + "]");
   }
   const qivTag* source = found->second;
   const long long elementIndex =

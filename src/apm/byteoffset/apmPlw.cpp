@@ -94,22 +94,17 @@ void apmPlw::orderTargetBytes(char*, unsigned long) {}
 bool apmPlw::checkSrcTag(qivTag* source, const std::string& tagName, const std::string& property,
                          const std::string& address) const {
   if (source == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "], apm id [" << index
-          << "] failed to locate tag                     [" << tagName << "] property [" << property
-          << "], returning false";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "], apm id [" << index
+                             << "] failed to locate tag                     [" << tagName << "] property ["
+                             << property << "], returning false";
     return false;
   }
   if (source->value.getType() != QIV_BYTE) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "], apm id [" << index << "] tag [" << tagName
-          << "]                     property [" << property << "], expected data type ["
-          << VUQ_VARS::getTypeName(QIV_BYTE) << "]                     received data type ["
-          << source->value.getTypeName() << "], returning false";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "], apm id [" << index << "] tag ["
+                             << tagName << "]                     property [" << property
+                             << "], expected data type [" << VUQ_VARS::getTypeName(QIV_BYTE)
+                             << "]                     received data type [" << source->value.getTypeName()
+                             << "], returning false";
     return false;
   }
   return true;
@@ -118,35 +113,27 @@ bool apmPlw::checkSrcTag(qivTag* source, const std::string& tagName, const std::
 bool apmPlw::checkAddressOffset(const at* field, const std::string& tagName, const std::string& address,
                                 unsigned long rawSize, unsigned long typeSize, qivTag& tag) {
   if (field == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "] for apm id [" << index
-          << "]                     is missing a byte index for tag [" << tagName
-          << "].                     Invalidating APM tag";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "] for apm id [" << index
+                             << "]                     is missing a byte index for tag [" << tagName
+                             << "].                     Invalidating APM tag";
     tag.noData = true;
     return false;
   }
   if (field->offset < 0) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "] for apm id [" << index
-          << "]                     requests invalid byte index [" << field->offset << "] from tag ["
-          << tagName << "].                     Invalidating APM tag";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "] for apm id [" << index
+                             << "]                     requests invalid byte index [" << field->offset
+                             << "] from tag [" << tagName << "].                     Invalidating APM tag";
     tag.noData = true;
     return false;
   }
   // Compared without a subtraction so that neither side can wrap.
   if (static_cast<unsigned long>(field->offset) + typeSize > rawSize) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "] apm id [" << index
-          << "]                     requests invalid byte index [" << field->offset << "] tag [" << tagName
-          << "]                     raw byte array size [" << rawSize << " bytes] offset [" << field->offset
-          << "]                     target type [" << tag.value.getTypeName() << "] size [" << typeSize
-          << "].                     Invalidating APM tag";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "] apm id [" << index
+                             << "]                     requests invalid byte index [" << field->offset
+                             << "] tag [" << tagName << "]                     raw byte array size ["
+                             << rawSize << " bytes] offset [" << field->offset
+                             << "]                     target type [" << tag.value.getTypeName() << "] size ["
+                             << typeSize << "].                     Invalidating APM tag";
     tag.noData = true;
     return false;
   }
@@ -165,10 +152,9 @@ bool apmPlw::convertTargetBytesToDstValue(const char* bytes, unsigned long size,
       tag.value.setAt<bool>(0, ((static_cast<signed char>(bytes[0]) >> bit) & 1) != 0);
     }
   }
-  if (!converted && LogIt::isLoggable(2, -1)) {
-    LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-        << "Failed to obtain type [" << tag.value.getTypeName()
-        << "] from byte buffer,                         returning false";
+  if (!converted) {
+    YOX_LOG(kLogWarning, -1) << "Failed to obtain type [" << tag.value.getTypeName()
+                             << "] from byte buffer,                         returning false";
   }
   return converted;
 }

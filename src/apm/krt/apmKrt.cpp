@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "apm/apmTimerej.h"
+#include "apm/detail/MapperSupport.h"
 #include "apm/krt/apmKrtCompanions.h"
 #include "apm/krt/detail/apmKrtFilterData.h"
 #include "base/LogIt.h"
 #include "base/ManException.h"
 #include "data/Data.h"
 #include "hostapi/HostInterface.h"
+#include "hostapi/detail/PropTags.h"
 #include "hostapi/tcm.h"
 #include "registry/Registry.h"
 
@@ -29,20 +31,14 @@ const std::string apmKrt::kParameterProperty = "Parameter";
 
 namespace {
 
-const char* const kAllowedStatesFilter = "KRT.ALLOWED_STATES";
+using hostapi::findTag;
+using hostapi::firstQualifier;
 
-qivTag* findTag(const iqivProp* prop, const std::string& name) {
-  auto it = prop->tags.find(name);
-  return it == prop->tags.end() ? nullptr : it->second;
-}
+const char* const kAllowedStatesFilter = "KRT.ALLOWED_STATES";
 
 qivTag& requireSource(qivTag* source, const std::string& name) {
   if (source == nullptr) throw std::invalid_argument("property has no tag [" + name + "]");
   return *source;
-}
-
-std::string firstQualifier(const imapHw2Vuq* map) {
-  return map != nullptr && !map->qualifiers.empty() ? map->qualifiers[0] : std::string();
 }
 
 // A missing time-stamp tag reads as -1 (the converter's answer); an unreadable one is
@@ -86,10 +82,8 @@ void loadAllowedStates() {
     STATUS_FILT.swap(status);
     SUBSTATUS_FILT.swap(subStatus);
   } catch (const std::exception& e) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "filter [" << kAllowedStatesFilter << "] could not be read, no state is filtered: " << e.what();
-    }
+    YOX_LOG(kLogWarning, -1) << "filter [" << kAllowedStatesFilter
+                             << "] could not be read, no state is filtered: " << e.what();
   } catch (...) {
     // Whatever else went wrong, initialisation goes on with empty lists.
   }
@@ -229,11 +223,9 @@ void apmKrt::begin(const iqivProp* prop) {
             if (!data->exists("Devices")) continue;
             devices = krtdata::readStrings(*data, "Devices");
           } catch (const std::exception& e) {
-            if (LogIt::isLoggable(2, -1)) {
-              LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-                  << "krt.pseudo context filter [" << pseudo->filter->getFilterString()
-                  << "] could not be read, device [" << device << "] will not report to it: " << e.what();
-            }
+            YOX_LOG(kLogWarning, -1) << "krt.pseudo context filter [" << pseudo->filter->getFilterString()
+                                     << "] could not be read, device [" << device
+                                     << "] will not report to it: " << e.what();
             continue;
           }
           for (const std::string& listed : devices) {
@@ -279,9 +271,8 @@ void apmKrt::begin(const iqivProp* prop) {
     apmTimerej::isValid(gtwTime, gtw);
   } catch (const ManException& e) {
     startStreak(gtwRejectSince);
-    throw ManException((std::string("gtwUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
-                        std::to_string(gtwTime) + "\n\t new gtwUtcTime: " + std::to_string(gtw))
-                           .c_str());
+    throw ManException(std::string("gtwUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
+                       std::to_string(gtwTime) + "\n\t new gtwUtcTime: " + std::to_string(gtw));
   }
   gtwRejectSince = 0;
   gtwTime = gtw;
@@ -293,11 +284,10 @@ void apmKrt::begin(const iqivProp* prop) {
       apmTimerej::isValid(aqnTime, aqn);
     } catch (const ManException& e) {
       startStreak(aqnRejectSince);
-      throw ManException((std::string("aqnUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
-                          std::to_string(previousGtw) + "\n\tprev aqnUtcTime: " + std::to_string(aqnTime) +
-                          "\n\t new gtwUtcTime: " + std::to_string(gtw) +
-                          "\n\t new aqnUtcTime: " + std::to_string(aqn))
-                             .c_str());
+      throw ManException(std::string("aqnUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
+                         std::to_string(previousGtw) + "\n\tprev aqnUtcTime: " + std::to_string(aqnTime) +
+                         "\n\t new gtwUtcTime: " + std::to_string(gtw) +
+                         "\n\t new aqnUtcTime: " + std::to_string(aqn));
     }
     aqnRejectSince = 0;
     aqnTime = aqn;
@@ -314,11 +304,9 @@ bool apmKrt::retrieveValueFromTagAtMapperApmIndex(qivTag* source, const imapHw2V
   const long long index = mapping.apmData != nullptr ? *static_cast<const int*>(mapping.apmData) : -1;
   const unsigned long size = source->value.getSize();
   if (index < 0 || static_cast<unsigned long long>(index) >= size) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "Failed to retrieve apm data at index [" << index << "] from tag [" << source->name
-          << "], tag size [" << size << "]. Mapper object dump: " << apmDataToString(mapping);
-    }
+    YOX_LOG(kLogWarning, -1) << "Failed to retrieve apm data at index [" << index << "] from tag ["
+                             << source->name << "], tag size [" << size
+                             << "]. Mapper object dump: " << apmDataToString(mapping);
     return false;
   }
   out = source->value.getAt<T>(static_cast<unsigned long>(index));
@@ -396,17 +384,10 @@ bool apmKrt::out(iqivProp*, qivTag*, const imapHw2Vuq*) { return true; }
 
 void apmKrt::notify(apmKrtPseudo& pseudo) {
   if (pseudo.templateProp == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "krt.pseudo mapper was never initialised, fault keys cannot be delivered";
-    }
+    YOX_LOG(kLogWarning, -1) << "krt.pseudo mapper was never initialised, fault keys cannot be delivered";
     return;
   }
-  std::unique_ptr<iqivProp> notice(pseudo.templateProp->dup());
-  std::unique_ptr<qivTag> contents(new qivTag("contents"));
-  contents->value.assignVector(std::vector<int>());
-  notice->add(contents.release());
-  iDriver->deliver(notice.release());
+  mappers::deliverContents<int>(*pseudo.templateProp);
 }
 
 void apmKrt::end(const iqivProp* prop) {
@@ -418,11 +399,8 @@ void apmKrt::end(const iqivProp* prop) {
       try {
         key = pseudo->value(device.c_str(), circuit);
       } catch (const ManException& e) {
-        if (LogIt::isLoggable(1, -1)) {
-          LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-              << "no fault key for device [" << device << "] circuit [" << static_cast<int>(circuit)
-              << "]: " << e.getMessage();
-        }
+        YOX_LOG(kLogError, -1) << "no fault key for device [" << device << "] circuit ["
+                               << static_cast<int>(circuit) << "]: " << e.getMessage();
         continue;
       }
       auto found = std::find(pseudo->keys.begin(), pseudo->keys.end(), key);
@@ -449,8 +427,8 @@ void apmKrt::monitorOn(qivHandler& handler, const imapHw2Vuq*) {
   if (property == "Supervision" || property == "SupervisionLow") {
     // The records are reached through the template: every dup shares them.
     const bool resolved = templateProp != nullptr && getSubIndex(handler, templateProp->getMapping());
-    if (!resolved && LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream() << "apm [" << registryName() << "] getSubIndex failed";
+    if (!resolved) {
+      YOX_LOG(kLogError, -1) << "apm [" << registryName() << "] getSubIndex failed";
     }
   }
   handler.qivMonitorOn();
@@ -464,12 +442,10 @@ yox::auto_ptr<yox::data::Data> apmKrt::syncGetDeviceProperty(qivHandler& handler
   try {
     result.reset(handler.qivGetSync().release());
   } catch (const qivHandlerEx& e) {
-    if (LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-          << "apm [" << registryName() << "] FAILED. SyncGet for device [" << handler.getDevice()
-          << "] original property [" << original << "] targetProperty [" << propertyName
-          << "], threw VUQ exception, message: " << e.getMessage();
-    }
+    YOX_LOG(kLogError, -1) << "apm [" << registryName() << "] FAILED. SyncGet for device ["
+                           << handler.getDevice() << "] original property [" << original
+                           << "] targetProperty [" << propertyName
+                           << "], threw VUQ exception, message: " << e.getMessage();
   } catch (...) {
     handler.qivSetProperty(original);
     throw;
@@ -481,10 +457,8 @@ yox::auto_ptr<yox::data::Data> apmKrt::syncGetDeviceProperty(qivHandler& handler
 bool apmKrt::getSubIndex(qivHandler& handler, const pmapper<imapHw2Vuq*>& mappings) {
   yox::auto_ptr<yox::data::Data> parameters = syncGetDeviceProperty(handler, kParameterProperty);
   if (parameters.get() == nullptr) {
-    if (LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-          << "Failed to retrieve values for property [" << kParameterProperty << "], exiting";
-    }
+    YOX_LOG(kLogError, -1) << "Failed to retrieve values for property [" << kParameterProperty
+                           << "], exiting";
     return false;
   }
   for (const auto& entry : mappings) {
@@ -504,16 +478,11 @@ bool apmKrt::getSubIndex(qivHandler& handler, const pmapper<imapHw2Vuq*>& mappin
         if (record->apmData == nullptr) throw std::logic_error("the record carries no element index");
         *static_cast<int*>(record->apmData) = index;
       } catch (const std::exception& e) {
-        if (LogIt::isLoggable(1, -1)) {
-          LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-              << "Bad mapping for hardware tag [" << hardwareTag << "] hardware tag qualifier [" << qualifier
-              << "], exception: " << e.what();
-        }
+        YOX_LOG(kLogError, -1) << "Bad mapping for hardware tag [" << hardwareTag
+                               << "] hardware tag qualifier [" << qualifier << "], exception: " << e.what();
       }
     }
-    if (LogIt::isLoggable(3, -1)) {
-      LogIt(3, -1, __FUNCTION__, __LINE__).getStream() << "apm data dump: " << apmDataToString(*record);
-    }
+    YOX_LOG(kLogProgress, -1) << "apm data dump: " << apmDataToString(*record);
   }
   return true;
 }

@@ -130,20 +130,14 @@ void apmTimerej::initialise(iqivProp* prop) {
 
   // Indexes from an earlier initialise: unhook the ones still hanging on these
   // records, then free them all.
-  for (auto& entry : records) {
-    for (const std::unique_ptr<int>& owned : elementIndexes_) {
-      if (entry.second->apmData == owned.get()) entry.second->apmData = nullptr;
-    }
-  }
-  elementIndexes_.clear();
+  elementIndexes_.release(&records);
 
   delete timeConverter;
   timeConverter = nullptr;
   for (auto& entry : records) {
     imapHw2Vuq* record = entry.second;
     if (!record->qualifiers.empty() && !record->qualifiers[0].empty()) {
-      elementIndexes_.emplace_back(new int(elementIndex(record->qualifiers[0])));
-      record->apmData = elementIndexes_.back().get();
+      elementIndexes_.hang(*record, elementIndex(record->qualifiers[0]));
     }
     tcm* candidate = record->converters[0];
     if (timeConverter == nullptr) {

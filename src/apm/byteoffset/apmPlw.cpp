@@ -49,24 +49,17 @@ void apmPlw::initialise(iqivProp* prop) {
   for (auto& entry : prop->getMapping()) {
     imapHw2Vuq* record = entry.second;
     if (record == nullptr) continue;
-    std::unique_ptr<at> field(new at{-1, -1});
-    if (!record->qualifiers.empty()) field->offset = readQualifier(record->qualifiers[0]);
+    at field{-1, -1};
+    if (!record->qualifiers.empty()) field.offset = readQualifier(record->qualifiers[0]);
     if (record->qualifiers.size() > 1) {
       const int bit = readQualifier(record->qualifiers[1]);
-      field->bit = bit < 0 ? bit : bit % 8;
+      field.bit = bit < 0 ? bit : bit % 8;
     }
-    std::unique_ptr<at>& slot = addresses_[record];
-    slot = std::move(field);  // frees what this mapper hung on the record before
-    record->apmData = slot.get();
+    addresses_.hang(*record, field);
   }
 }
 
-const apmPlw::at* apmPlw::addressOf(const imapHw2Vuq* map) const {
-  if (map == nullptr || map->apmData == nullptr) return nullptr;
-  auto it = addresses_.find(map);
-  if (it == addresses_.end() || it->second.get() != map->apmData) return nullptr;
-  return it->second.get();
-}
+const apmPlw::at* apmPlw::addressOf(const imapHw2Vuq* map) const { return addresses_.find(map); }
 
 bool apmPlw::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
   if (prop == nullptr || tag == nullptr) return false;

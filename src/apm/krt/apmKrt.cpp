@@ -121,16 +121,7 @@ std::string apmKrt::registryName() const {
 }
 
 void apmKrt::releaseElementIndexes() {
-  if (templateProp != nullptr) {
-    for (auto& entry : templateProp->getMapping()) {
-      imapHw2Vuq* record = entry.second;
-      if (record == nullptr) continue;
-      for (const auto& owned : elementIndexes_) {
-        if (record->apmData == owned.get()) record->apmData = nullptr;
-      }
-    }
-  }
-  elementIndexes_.clear();
+  elementIndexes_.release(templateProp != nullptr ? &templateProp->getMapping() : nullptr);
 }
 
 void apmKrt::initialise(iqivProp* prop) {
@@ -150,8 +141,7 @@ void apmKrt::initialise(iqivProp* prop) {
   for (auto& entry : prop->getMapping()) {
     imapHw2Vuq* record = entry.second;
     if (record == nullptr) continue;
-    elementIndexes_.emplace_back(new int(-1));  // unknown until monitorOn resolves it
-    record->apmData = elementIndexes_.back().get();
+    elementIndexes_.hang(*record, -1);  // unknown until monitorOn resolves it
   }
 
   apmTimerej::configureLimits();

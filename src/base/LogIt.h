@@ -40,3 +40,9 @@ enum LogType : MESS_TYPE { kLogError = 1, kLogWarning = 2, kLogProgress = 3 };
   if (!LogIt::isLoggable((type), (verbosity))) { \
   } else                                         \
     LogIt((type), (verbosity), __FUNCTION__, __LINE__).getStream()
+
+// As YOX_LOG, for a record a helper logs in the name of function, its caller.
+#define YOX_LOG_AS(function, type, verbosity)    \
+  if (!LogIt::isLoggable((type), (verbosity))) { \
+  } else                                         \
+    LogIt((type), (verbosity), (function), __LINE__).getStream()

@@ -89,6 +89,47 @@ void loadAllowedStates() {
   }
 }
 
+// Appends to found every krt.pseudo mapper whose context filter lists device under
+// "Devices". Throws ManException "No context filter found" for a pseudo mapper without
+// a filter; one whose filter cannot be read is logged in the name of function and
+// skipped.
+void addPseudosListing(const std::string& device, std::vector<apmKrtPseudo*>& found, const char* function) {
+  // The host hands over the list, never the mappers in it.
+  std::unique_ptr<pvector<apm*>> instances(iDriver->getMappers(qivlib_apmInfo("krt.pseudo")));
+  if (!instances) return;
+  for (apm* instance : *instances) {
+    apmKrtPseudo* pseudo = dynamic_cast<apmKrtPseudo*>(instance);
+    if (pseudo == nullptr) continue;
+    if (!pseudo->filter) throw ManException("No context filter found");
+    std::vector<std::string> devices;
+    try {
+      const yox::data::Data* data = pseudo->filter->getVuqData();
+      if (!data->exists("Devices")) continue;
+      devices = krtdata::readStrings(*data, "Devices");
+    } catch (const std::exception& e) {
+      YOX_LOG_AS(function, kLogWarning, -1)
+          << "krt.pseudo context filter [" << pseudo->filter->getFilterString()
+          << "] could not be read, device [" << device << "] will not report to it: " << e.what();
+      continue;
+    }
+    for (const std::string& listed : devices) {
+      if (listed == device) found.push_back(pseudo);
+    }
+  }
+}
+
+// fip = element 0 of prop's "sT_FIP"; false when the tag is missing or unreadable.
+bool readFip(const iqivProp* prop, bool& fip) {
+  const qivTag* tag = findTag(prop, "sT_FIP");
+  if (tag == nullptr) return false;
+  try {
+    fip = tag->value.getAt<bool>(0);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 apmKrt::apmKrt()
@@ -198,32 +239,7 @@ bool apmKrt::applyFilter(const iqivProp* prop) {
 void apmKrt::begin(const iqivProp* prop) {
   if (!pseudos) {
     pseudos.reset(new std::vector<apmKrtPseudo*>());
-    if (supervision) {
-      const std::string device = prop->getDevice();
-      // The host hands over the list, never the mappers in it.
-      std::unique_ptr<pvector<apm*>> instances(iDriver->getMappers(qivlib_apmInfo("krt.pseudo")));
-      if (instances) {
-        for (apm* instance : *instances) {
-          apmKrtPseudo* pseudo = dynamic_cast<apmKrtPseudo*>(instance);
-          if (pseudo == nullptr) continue;
-          if (!pseudo->filter) throw ManException("No context filter found");
-          std::vector<std::string> devices;
-          try {
-            const yox::data::Data* data = pseudo->filter->getVuqData();
-            if (!data->exists("Devices")) continue;
-            devices = krtdata::readStrings(*data, "Devices");
-          } catch (const std::exception& e) {
-            YOX_LOG(kLogWarning, -1) << "krt.pseudo context filter [" << pseudo->filter->getFilterString()
-                                     << "] could not be read, device [" << device
-                                     << "] will not report to it: " << e.what();
-            continue;
-          }
-          for (const std::string& listed : devices) {
-            if (listed == device) pseudos->push_back(pseudo);
-          }
-        }
-      }
-    }
+    if (supervision) addPseudosListing(prop->getDevice(), *pseudos, __FUNCTION__);
   }
 
   apmDefault::begin(prop);
@@ -238,15 +254,7 @@ void apmKrt::begin(const iqivProp* prop) {
   };
 
   bool fip = false;
-  bool fipRead = false;
-  if (const qivTag* fipTag = findTag(prop, "sT_FIP")) {
-    try {
-      fip = fipTag->value.getAt<bool>(0);
-      fipRead = true;
-    } catch (const std::exception&) {
-    }
-  }
-  if (!fipRead) {
+  if (!readFip(prop, fip)) {
     startStreak(gtwRejectSince);
     throw ManException("Can't get sT_FIP");
   }

@@ -97,6 +97,11 @@ TEST(PluginLoad, ExportsTheInterfaceAndLeavesHostFunctionsUndefined) {
 // mangled name a line (library templates aside). A host built against an earlier
 // release binds to them: none may go, and none may come without being added there.
 TEST(PluginLoad, ExportsExactlyTheRecordedSymbols) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' debug build adds instrumentation symbols and emits vtables that
+  // the optimised build keeps inside; the list holds for the release build.
+  GTEST_SKIP() << "the exported symbols are compared in the optimised build without sanitizers";
+#endif
   std::set<std::string> recorded;
   std::ifstream list(std::string(YOX_SOURCE_DIR) + "/tests/plugin_exports.txt");
   for (std::string line; std::getline(list, line);) {
@@ -108,7 +113,9 @@ TEST(PluginLoad, ExportsExactlyTheRecordedSymbols) {
   for (const std::string& symbol : recorded)
     EXPECT_TRUE(defined.count(symbol)) << "no longer exported: " << symbol;
   for (const std::string& symbol : defined) {
-    if (!isLibraryTemplate(symbol)) EXPECT_TRUE(recorded.count(symbol)) << "newly exported: " << symbol;
+    if (!isLibraryTemplate(symbol)) {
+      EXPECT_TRUE(recorded.count(symbol)) << "newly exported: " << symbol;
+    }
   }
 }
 

@@ -35,7 +35,8 @@ demo: build
 package: build
 	@cmake --build --preset default --target package
 
-fuzz: setup
+fuzz:
+	@./scripts/setup.sh --fuzz
 	@./fuzz/run.sh $(FUZZ_SECONDS)
 
 # Benchmarks, pinned to one CPU with interleaved repetitions: first the programs of

@@ -7,12 +7,12 @@ set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME development)
 install(TARGETS YOXClient EXPORT YOXClientTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox)
-# Public headers only: implementation folders and internal helpers stay behind.
-foreach(area data plugin apm tcm values filters)
+# Public headers only, chosen by folder: private headers live in detail/ folders (and
+# the data library's impl/ and serialization/), the plug-in's own unit in library/.
+foreach(area base values filters hostapi registry tcm apm plugin data)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/${area}/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox/${area}
     FILES_MATCHING PATTERN "*.h"
-    PATTERN "library" EXCLUDE PATTERN "impl" EXCLUDE PATTERN "serialization" EXCLUDE
-    PATTERN "tcmTime.h" EXCLUDE PATTERN "apmKrtFilterData.h" EXCLUDE)
+    PATTERN "detail" EXCLUDE PATTERN "library" EXCLUDE PATTERN "impl" EXCLUDE PATTERN "serialization" EXCLUDE)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/src/data/serialization/StringUtils.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox/data/serialization)

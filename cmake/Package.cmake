@@ -35,6 +35,8 @@ set(CPACK_COMPONENT_TOOLS_DESCRIPTION
 find_program(YOX_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(YOX_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # yoxhost links the plug-in of the runtime package, which is not installed yet.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/src)
 endif()
 
 include(CPack)

@@ -42,12 +42,14 @@ step(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${work}/consumer -G ${GENERATOR} -DC
 step(${CMAKE_COMMAND} --build ${work}/consumer)
 step(${work}/consumer/consumer)
 
-# The packaged tools find the packaged plug-in and examples beside them.
-step(${root}/usr/bin/yoxhost registry)
+# The packaged tools find the packaged plug-in and examples beside them. yoxhost links
+# the plug-in, which a real install puts on the loader's path; here it is the scratch root.
+set(env ${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${root}/usr/lib)
+step(${env} ${root}/usr/bin/yoxhost registry)
 if(NOT out MATCHES "${root}/usr/bin/\\.\\./lib[^ ]*/libYOXClient\\.so\\.1")
   message(FATAL_ERROR "yoxhost did not load the packaged plug-in:\n${out}")
 endif()
-step(${root}/usr/bin/yoxhost demo)
+step(${env} ${root}/usr/bin/yoxhost demo)
 step(${root}/usr/bin/yoxdata convert --from csv --to json ${root}/usr/share/yoxclient/examples/messages/property.csv)
 
 # The pkg-config file points into the tree it was unpacked to.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "StepKinds.h"
-#include "apm/apm.h"
+#include "hostapi/apm.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
@@ -15,7 +15,7 @@
 #include "host/StandInDriver.h"
 #include "host/StandInProp.h"
 #include "host/UpdateCycle.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace yoxhost {
 

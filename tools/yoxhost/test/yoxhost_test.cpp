@@ -14,13 +14,13 @@
 #include "Report.h"
 #include "ScenarioFile.h"
 #include "ScenarioRunner.h"
-#include "apm/apm.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "host/HostEnvironment.h"
 #include "host/LinkedPlugin.h"
 #include "host/StandInDriver.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
 #include "plugin/qivlib.h"
 
 namespace {

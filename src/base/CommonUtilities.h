@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "data/Export.h"
+#include "base/Export.h"
 
 class YOX_EXPORT CommonUtilities {
  public:

@@ -1,4 +1,4 @@
-#include "apm/apmKrt.h"
+#include "apm/krt/apmKrt.h"
 
 #include <algorithm>
 #include <exception>
@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "apm/apmKrtCompanions.h"
-#include "apm/apmKrtFilterData.h"
 #include "apm/apmTimerej.h"
+#include "apm/detail/MapperSupport.h"
+#include "apm/krt/apmKrtCompanions.h"
+#include "apm/krt/detail/apmKrtFilterData.h"
+#include "base/LogIt.h"
+#include "base/ManException.h"
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
-#include "plugin/ManException.h"
-#include "plugin/qivlib.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/detail/PropTags.h"
+#include "hostapi/tcm.h"
+#include "registry/Registry.h"
 
 std::vector<long long> STATUS_FILT;
 std::vector<long long> SUBSTATUS_FILT;
@@ -29,20 +31,14 @@ const std::string apmKrt::kParameterProperty = "Parameter";
 
 namespace {
 
-const char* const kAllowedStatesFilter = "KRT.ALLOWED_STATES";
+using hostapi::findTag;
+using hostapi::firstQualifier;
 
-qivTag* findTag(const iqivProp* prop, const std::string& name) {
-  auto it = prop->tags.find(name);
-  return it == prop->tags.end() ? nullptr : it->second;
-}
+const char* const kAllowedStatesFilter = "KRT.ALLOWED_STATES";
 
 qivTag& requireSource(qivTag* source, const std::string& name) {
   if (source == nullptr) throw std::invalid_argument("property has no tag [" + name + "]");
   return *source;
-}
-
-std::string firstQualifier(const imapHw2Vuq* map) {
-  return map != nullptr && !map->qualifiers.empty() ? map->qualifiers[0] : std::string();
 }
 
 // Before initialise has created the converters there is no time to read: -1, as for a
@@ -78,12 +74,50 @@ void loadAllowedStates() {
       for (int value : krtdata::readInts(*data, "subStatus")) SUBSTATUS_FILT.push_back(value);
     }
   } catch (const std::exception& e) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "filter [" << kAllowedStatesFilter << "] could not be read: " << e.what();
-    }
+    YOX_LOG(kLogWarning, -1) << "filter [" << kAllowedStatesFilter << "] could not be read: " << e.what();
   } catch (...) {
     // Whatever else went wrong, initialisation goes on with what was read.
+  }
+}
+
+// Appends to found every krt.pseudo mapper whose context filter lists device under
+// "Devices". Throws ManException "No context filter found" for a pseudo mapper without
+// a filter; one whose filter cannot be read is logged in the name of function and
+// skipped.
+void addPseudosListing(const std::string& device, std::vector<apmKrtPseudo*>& found, const char* function) {
+  // The host hands over the list, never the mappers in it.
+  std::unique_ptr<pvector<apm*>> instances(iDriver->getMappers(qivlib_apmInfo("krt.pseudo")));
+  if (!instances) return;
+  for (apm* instance : *instances) {
+    apmKrtPseudo* pseudo = dynamic_cast<apmKrtPseudo*>(instance);
+    if (pseudo == nullptr) continue;
+    if (!pseudo->filter) throw ManException("No context filter found");
+    std::vector<std::string> devices;
+    try {
+      const yox::data::Data* data = pseudo->filter->getVuqData();
+      if (!data->exists("Devices")) continue;
+      devices = krtdata::readStrings(*data, "Devices");
+    } catch (const std::exception& e) {
+      YOX_LOG_AS(function, kLogWarning, -1)
+          << "krt.pseudo context filter [" << pseudo->filter->getFilterString()
+          << "] could not be read, device [" << device << "] will not report to it: " << e.what();
+      continue;
+    }
+    for (const std::string& listed : devices) {
+      if (listed == device) found.push_back(pseudo);
+    }
+  }
+}
+
+// fip = element 0 of prop's "sT_FIP"; false when the tag is missing or unreadable.
+bool readFip(const iqivProp* prop, bool& fip) {
+  const qivTag* tag = findTag(prop, "sT_FIP");
+  if (tag == nullptr) return false;
+  try {
+    fip = tag->value.getAt<bool>(0);
+    return true;
+  } catch (const std::exception&) {
+    return false;
   }
 }
 
@@ -119,16 +153,7 @@ std::string apmKrt::registryName() const {
 }
 
 void apmKrt::releaseElementIndexes() {
-  if (templateProp != nullptr) {
-    for (auto& entry : templateProp->getMapping()) {
-      imapHw2Vuq* record = entry.second;
-      if (record == nullptr) continue;
-      for (const auto& owned : elementIndexes_) {
-        if (record->apmData == owned.get()) record->apmData = nullptr;
-      }
-    }
-  }
-  elementIndexes_.clear();
+  elementIndexes_.release(templateProp != nullptr ? &templateProp->getMapping() : nullptr);
 }
 
 void apmKrt::initialise(iqivProp* prop) {
@@ -148,8 +173,7 @@ void apmKrt::initialise(iqivProp* prop) {
   for (auto& entry : prop->getMapping()) {
     imapHw2Vuq* record = entry.second;
     if (record == nullptr) continue;
-    elementIndexes_.emplace_back(new int(-1));  // unknown until monitorOn resolves it
-    record->apmData = elementIndexes_.back().get();
+    elementIndexes_.hang(*record, -1);  // unknown until monitorOn resolves it
   }
 
   apmTimerej::configureLimits();
@@ -206,34 +230,7 @@ bool apmKrt::applyFilter(const iqivProp* prop) {
 void apmKrt::begin(const iqivProp* prop) {
   if (!pseudos) {
     pseudos.reset(new std::vector<apmKrtPseudo*>());
-    if (supervision) {
-      const std::string device = prop->getDevice();
-      // The host hands over the list, never the mappers in it.
-      std::unique_ptr<pvector<apm*>> instances(iDriver->getMappers(qivlib_apmInfo("krt.pseudo")));
-      if (instances) {
-        for (apm* instance : *instances) {
-          apmKrtPseudo* pseudo = dynamic_cast<apmKrtPseudo*>(instance);
-          if (pseudo == nullptr) continue;
-          if (!pseudo->filter) throw ManException("No context filter found");
-          std::vector<std::string> devices;
-          try {
-            const yox::data::Data* data = pseudo->filter->getVuqData();
-            if (!data->exists("Devices")) continue;
-            devices = krtdata::readStrings(*data, "Devices");
-          } catch (const std::exception& e) {
-            if (LogIt::isLoggable(2, -1)) {
-              LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-                  << "krt.pseudo context filter [" << pseudo->filter->getFilterString()
-                  << "] could not be read, device [" << device << "] will not report to it: " << e.what();
-            }
-            continue;
-          }
-          for (const std::string& listed : devices) {
-            if (listed == device) pseudos->push_back(pseudo);
-          }
-        }
-      }
-    }
+    if (supervision) addPseudosListing(prop->getDevice(), *pseudos, __FUNCTION__);
   }
 
   apmDefault::begin(prop);
@@ -248,15 +245,7 @@ void apmKrt::begin(const iqivProp* prop) {
   };
 
   bool fip = false;
-  bool fipRead = false;
-  if (const qivTag* fipTag = findTag(prop, "sT_FIP")) {
-    try {
-      fip = fipTag->value.getAt<bool>(0);
-      fipRead = true;
-    } catch (const std::exception&) {
-    }
-  }
-  if (!fipRead) {
+  if (!readFip(prop, fip)) {
     startStreak(gtwRejectSince);
     throw ManException("Can't get sT_FIP");
   }
@@ -271,9 +260,8 @@ void apmKrt::begin(const iqivProp* prop) {
     apmTimerej::isValid(gtwTime, gtw);
   } catch (const ManException& e) {
     startStreak(gtwRejectSince);
-    throw ManException((std::string("gtwUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
-                        std::to_string(gtwTime) + "\n\t new gtwUtcTime: " + std::to_string(gtw))
-                           .c_str());
+    throw ManException(std::string("gtwUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
+                       std::to_string(gtwTime) + "\n\t new gtwUtcTime: " + std::to_string(gtw));
   }
   gtwRejectSince = 0;
   gtwTime = gtw;
@@ -285,11 +273,10 @@ void apmKrt::begin(const iqivProp* prop) {
       apmTimerej::isValid(aqnTime, aqn);
     } catch (const ManException& e) {
       startStreak(aqnRejectSince);
-      throw ManException((std::string("aqnUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
-                          std::to_string(previousGtw) + "\n\tprev aqnUtcTime: " + std::to_string(aqnTime) +
-                          "\n\t new gtwUtcTime: " + std::to_string(gtw) +
-                          "\n\t new aqnUtcTime: " + std::to_string(aqn))
-                             .c_str());
+      throw ManException(std::string("aqnUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
+                         std::to_string(previousGtw) + "\n\tprev aqnUtcTime: " + std::to_string(aqnTime) +
+                         "\n\t new gtwUtcTime: " + std::to_string(gtw) +
+                         "\n\t new aqnUtcTime: " + std::to_string(aqn));
     }
     aqnRejectSince = 0;
     aqnTime = aqn;
@@ -306,11 +293,9 @@ bool apmKrt::retrieveValueFromTagAtMapperApmIndex(qivTag* source, const imapHw2V
   const long long index = mapping.apmData != nullptr ? *static_cast<const int*>(mapping.apmData) : -1;
   const unsigned long size = source->value.getSize();
   if (index < 0 || static_cast<unsigned long long>(index) >= size) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "Failed to retrieve apm data at index [" << index << "] from tag [" << source->name
-          << "], tag size [" << size << "]. Mapper object dump: " << apmDataToString(mapping);
-    }
+    YOX_LOG(kLogWarning, -1) << "Failed to retrieve apm data at index [" << index << "] from tag ["
+                             << source->name << "], tag size [" << size
+                             << "]. Mapper object dump: " << apmDataToString(mapping);
     return false;
   }
   out = source->value.getAt<T>(static_cast<unsigned long>(index));
@@ -388,17 +373,10 @@ bool apmKrt::out(iqivProp*, qivTag*, const imapHw2Vuq*) { return true; }
 
 void apmKrt::notify(apmKrtPseudo& pseudo) {
   if (pseudo.templateProp == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "krt.pseudo mapper was never initialised, fault keys cannot be delivered";
-    }
+    YOX_LOG(kLogWarning, -1) << "krt.pseudo mapper was never initialised, fault keys cannot be delivered";
     return;
   }
-  std::unique_ptr<iqivProp> notice(pseudo.templateProp->dup());
-  std::unique_ptr<qivTag> contents(new qivTag("contents"));
-  contents->value.assignVector(std::vector<int>());
-  notice->add(contents.release());
-  iDriver->deliver(notice.release());
+  mappers::deliverContents<int>(*pseudo.templateProp);
 }
 
 void apmKrt::end(const iqivProp* prop) {
@@ -410,11 +388,8 @@ void apmKrt::end(const iqivProp* prop) {
       try {
         key = pseudo->value(device.c_str(), circuit);
       } catch (const ManException& e) {
-        if (LogIt::isLoggable(1, -1)) {
-          LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-              << "no fault key for device [" << device << "] circuit [" << static_cast<int>(circuit)
-              << "]: " << e.getMessage();
-        }
+        YOX_LOG(kLogError, -1) << "no fault key for device [" << device << "] circuit ["
+                               << static_cast<int>(circuit) << "]: " << e.getMessage();
         continue;
       }
       auto found = std::find(pseudo->keys.begin(), pseudo->keys.end(), key);
@@ -441,8 +416,8 @@ void apmKrt::monitorOn(qivHandler& handler, const imapHw2Vuq*) {
   if (property == "Supervision" || property == "SupervisionLow") {
     // The records are reached through the template: every dup shares them.
     const bool resolved = templateProp != nullptr && getSubIndex(handler, templateProp->getMapping());
-    if (!resolved && LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream() << "apm [" << registryName() << "] getSubIndex failed";
+    if (!resolved) {
+      YOX_LOG(kLogError, -1) << "apm [" << registryName() << "] getSubIndex failed";
     }
   }
   handler.qivMonitorOn();
@@ -456,12 +431,10 @@ yox::auto_ptr<yox::data::Data> apmKrt::syncGetDeviceProperty(qivHandler& handler
   try {
     result.reset(handler.qivGetSync().release());
   } catch (const qivHandlerEx& e) {
-    if (LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-          << "apm [" << registryName() << "] FAILED. SyncGet for device [" << handler.getDevice()
-          << "] original property [" << original << "] targetProperty [" << propertyName
-          << "], threw VUQ exception, message: " << e.getMessage();
-    }
+    YOX_LOG(kLogError, -1) << "apm [" << registryName() << "] FAILED. SyncGet for device ["
+                           << handler.getDevice() << "] original property [" << original
+                           << "] targetProperty [" << propertyName
+                           << "], threw VUQ exception, message: " << e.getMessage();
   } catch (...) {
     handler.qivSetProperty(original);
     throw;
@@ -473,10 +446,8 @@ yox::auto_ptr<yox::data::Data> apmKrt::syncGetDeviceProperty(qivHandler& handler
 bool apmKrt::getSubIndex(qivHandler& handler, const pmapper<imapHw2Vuq*>& mappings) {
   yox::auto_ptr<yox::data::Data> parameters = syncGetDeviceProperty(handler, kParameterProperty);
   if (parameters.get() == nullptr) {
-    if (LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-          << "Failed to retrieve values for property [" << kParameterProperty << "], exiting";
-    }
+    YOX_LOG(kLogError, -1) << "Failed to retrieve values for property [" << kParameterProperty
+                           << "], exiting";
     return false;
   }
   for (const auto& entry : mappings) {
@@ -496,16 +467,11 @@ bool apmKrt::getSubIndex(qivHandler& handler, const pmapper<imapHw2Vuq*>& mappin
         if (record->apmData == nullptr) throw std::logic_error("the record carries no element index");
         *static_cast<int*>(record->apmData) = index;
       } catch (const std::exception& e) {
-        if (LogIt::isLoggable(1, -1)) {
-          LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-              << "Bad mapping for hardware tag [" << hardwareTag << "] hardware tag qualifier [" << qualifier
-              << "], exception: " << e.what();
-        }
+        YOX_LOG(kLogError, -1) << "Bad mapping for hardware tag [" << hardwareTag
+                               << "] hardware tag qualifier [" << qualifier << "], exception: " << e.what();
       }
     }
-    if (LogIt::isLoggable(3, -1)) {
-      LogIt(3, -1, __FUNCTION__, __LINE__).getStream() << "apm data dump: " << apmDataToString(*record);
-    }
+    YOX_LOG(kLogProgress, -1) << "apm data dump: " << apmDataToString(*record);
   }
   return true;
 }

@@ -4,8 +4,8 @@
 // operation but dup and in has a do-nothing default. Only ManException may leave.
 #pragma once
 
+#include "base/Export.h"
 #include "data/AutoPtr.h"
-#include "data/Export.h"
 
 class iqivProp;
 class qivTag;

@@ -15,9 +15,10 @@
 #include <vector>
 
 #include "apm/apmDefault.h"
+#include "base/Export.h"
 #include "data/AutoPtr.h"
-#include "data/Export.h"
-#include "plugin/HostContainers.h"
+#include "hostapi/HostContainers.h"
+#include "hostapi/RecordData.h"
 
 class apmKrtPseudo;
 class tcm;
@@ -129,5 +130,5 @@ class YOX_EXPORT apmKrt : public apmDefault {
   void releaseElementIndexes();
   void notify(apmKrtPseudo& pseudo);
 
-  std::vector<std::unique_ptr<int>> elementIndexes_;
+  RecordData<int> elementIndexes_;
 };

@@ -1,4 +1,4 @@
-#include "plugin/LogIt.h"
+#include "base/LogIt.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "apm/apmKrtCompanions.h"
+#include "apm/krt/apmKrtCompanions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,26 +7,24 @@
 #include <string>
 #include <vector>
 
-#include "apm/apmKrtFilterData.h"
+#include "apm/detail/MapperSupport.h"
+#include "apm/krt/detail/apmKrtFilterData.h"
+#include "base/CommonUtilities.h"
+#include "base/LogIt.h"
+#include "base/ManException.h"
 #include "data/Data.h"
-#include "plugin/CommonUtilities.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
-#include "plugin/ManException.h"
-#include "plugin/qivlib.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/detail/PropTags.h"
+#include "registry/Registry.h"
 
 namespace {
 
-const std::string kBannerLine(32, '*');
+using hostapi::findTag;
+using hostapi::firstQualifier;
 
 // These mappers announce on every update that they are not finished; the update is
 // processed all the same.
-void logBanner(const char* function, int line, const char* middle) {
-  if (!LogIt::isLoggable(1, -1)) return;
-  LogIt(1, -1, function, line).getStream() << kBannerLine;
-  LogIt(1, -1, function, line).getStream() << middle;
-  LogIt(1, -1, function, line).getStream() << kBannerLine;
-}
+const std::size_t kBannerWidth = 32;
 
 int circuitIndex(long bit) {
   switch (bit) {
@@ -43,14 +41,9 @@ int circuitIndex(long bit) {
   }
 }
 
-const qivTag* findTag(const iqivProp* prop, const std::string& name) {
-  if (prop == nullptr) return nullptr;
-  auto it = prop->tags.find(name);
-  return it == prop->tags.end() ? nullptr : it->second;
-}
-
-std::string firstQualifier(const imapHw2Vuq* map) {
-  return map != nullptr && !map->qualifiers.empty() ? map->qualifiers[0] : std::string();
+// The fault key of one channel; see apmKrtCompanions.h.
+long long faultKey(long long mezzanine, long long address, int circuitIndex) {
+  return mezzanine * 10000 + address * 10 + circuitIndex;
 }
 
 }  // namespace
@@ -79,7 +72,7 @@ void apmKrtPseudo::initialise(iqivProp* prop) {
 bool apmKrtPseudo::validate(const iqivProp*, bool, const imapHw2Vuq*) { return false; }
 
 bool apmKrtPseudo::in(iqivProp*, qivTag* tag, const imapHw2Vuq*) {
-  logBanner(__FUNCTION__, __LINE__, "krt.pseudo apm not yet supported");
+  mappers::logBanner(__FUNCTION__, __LINE__, "krt.pseudo apm not yet supported", kBannerWidth);
   if (tag == nullptr) return true;
   try {
     for (size_t i = 0; i < keys.size(); ++i) tag->value.setAt<int>(i, static_cast<int>(keys[i]));
@@ -93,11 +86,7 @@ yox::auto_ptr<yox::data::Data> apmKrtPseudo::syncGet(qivHandler&, const imapHw2V
   if (templateProp == nullptr) {
     throw ManException("krt.pseudo mapper was never initialised, it has no property to deliver");
   }
-  std::unique_ptr<iqivProp> notice(templateProp->dup());
-  std::unique_ptr<qivTag> contents(new qivTag("contents"));
-  contents->value.assignVector(std::vector<int>());
-  notice->add(contents.release());
-  iDriver->deliver(notice.release());
+  mappers::deliverContents<int>(*templateProp);
   return yox::auto_ptr<yox::data::Data>();
 }
 
@@ -106,15 +95,14 @@ void apmKrtPseudo::asyncGet(qivHandler& handler, const imapHw2Vuq* map) { syncGe
 long long apmKrtPseudo::value(const char* device, char circuit) {
   const std::string wanted = device != nullptr ? device : "";
   if (!filter) {
-    throw ManException(
-        ("krt.pseudo mapper has no context filter, no fault key for device [" + wanted + "]").c_str());
+    throw ManException("krt.pseudo mapper has no context filter, no fault key for device [" + wanted + "]");
   }
   const std::string context = "krt.pseudo context filter [" + filter->getFilterString() + "]";
   yox::data::Data* data = nullptr;
   try {
     data = filter->getVuqData();
   } catch (const std::exception& e) {
-    throw ManException((context + " cannot be read: " + e.what()).c_str());
+    throw ManException(context + " cannot be read: " + e.what());
   }
   std::string list;  // the list being read, for the message
   std::vector<std::string> devices;
@@ -127,7 +115,7 @@ long long apmKrtPseudo::value(const char* device, char circuit) {
     addresses = krtdata::readInts(*data, list = "fipAddresses");
     circuits = krtdata::readBytes(*data, list = "fipCircuits");
   } catch (const std::exception& e) {
-    throw ManException((context + " has no usable list [" + list + "]: " + e.what()).c_str());
+    throw ManException(context + " has no usable list [" + list + "]: " + e.what());
   }
 
   const auto found = std::find(devices.begin(), devices.end(), wanted);
@@ -138,15 +126,14 @@ long long apmKrtPseudo::value(const char* device, char circuit) {
                                                   {"fipCircuits", circuits.size()}};
   for (const auto& size : sizes) {
     if (i >= size.second) {
-      throw ManException((context + " list [" + size.first + "] has [" + std::to_string(size.second) +
-                          "] elements, device [" + wanted + "] is element [" + std::to_string(i) +
-                          "] of [devices]")
-                             .c_str());
+      throw ManException(context + " list [" + size.first + "] has [" + std::to_string(size.second) +
+                         "] elements, device [" + wanted + "] is element [" + std::to_string(i) +
+                         "] of [devices]");
     }
   }
   int index = circuitIndex(circuit);
   if (index < 0) index = circuits[i];
-  return static_cast<long long>(mezzanines[i]) * 10000 + static_cast<long long>(addresses[i]) * 10 + index;
+  return faultKey(mezzanines[i], addresses[i], index);
 }
 
 // ---------------------------------------------------------------------------------
@@ -159,7 +146,7 @@ apm* apmKrtSurvey::dup() {
 }
 
 bool apmKrtSurvey::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq*) {
-  logBanner(__FUNCTION__, __LINE__, "krt.survey apm not yet supported");
+  mappers::logBanner(__FUNCTION__, __LINE__, "krt.survey apm not yet supported", kBannerWidth);
   if (tag == nullptr) return true;
   const qivTag* mezzanines = findTag(prop, "fipMezzanines");
   const qivTag* addresses = findTag(prop, "fipAddresses");
@@ -178,8 +165,7 @@ bool apmKrtSurvey::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq*) {
     try {
       const int index = circuitIndex(circuits->value.getAt<char>(i));
       if (index < 0) continue;
-      const long long key = static_cast<long long>(mezzanines->value.getAt<int>(i)) * 10000 +
-                            static_cast<long long>(addresses->value.getAt<int>(i)) * 10 + index;
+      const long long key = faultKey(mezzanines->value.getAt<int>(i), addresses->value.getAt<int>(i), index);
       if (std::find(found.begin(), found.end(), key) == found.end()) found.push_back(key);
     } catch (const std::exception&) {
       tag->noData = true;  // this element is unreadable; the others still count
@@ -208,9 +194,8 @@ void apmKrtWTime::initialise(iqivProp* prop) {
   if (prop == nullptr) throw ManException("krt.wtime mapper cannot be initialised without a property");
   const pmapper<imapHw2Vuq*>& mapping = prop->getMapping();
   if (mapping.empty() || mapping.get(0) == nullptr) {
-    throw ManException(("krt.wtime mapper: device [" + prop->getDevice() + "] property [" +
-                        prop->getProperty() + "] has no mapping record to name the wait-time tag")
-                           .c_str());
+    throw ManException("krt.wtime mapper: device [" + prop->getDevice() + "] property [" +
+                       prop->getProperty() + "] has no mapping record to name the wait-time tag");
   }
   const char* hardwareTag = mapping.get(0)->hardwareTag;
   const std::vector<std::string> parts = CommonUtilities::splitString(hardwareTag ? hardwareTag : "", ":");

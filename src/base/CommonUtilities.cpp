@@ -1,11 +1,12 @@
-#include "plugin/CommonUtilities.h"
+#include "base/CommonUtilities.h"
 
 #include <cstdlib>
 #include <utility>
 
-#include "plugin/LogIt.h"
+#include "base/LogIt.h"
 
-std::vector<std::string> CommonUtilities::splitString(const std::string& text, const std::string& delimiters) {
+std::vector<std::string> CommonUtilities::splitString(const std::string& text,
+                                                      const std::string& delimiters) {
   std::vector<std::string> tokens;
   std::string::size_type start = 0;
   for (;;) {
@@ -40,39 +41,29 @@ std::vector<std::string> CommonUtilities::resolveEscapeCharacters(const std::vec
 
 bool CommonUtilities::setEnvironmentVariable(const std::string& name, const std::string& value,
                                              const int& overwrite) {
-  if (LogIt::isLoggable(3, -1)) {
-    LogIt(3, -1, __FUNCTION__, __LINE__).getStream()
-        << "setEnvironmentVariable called with name [" << name << "] value [" << value << "] overwrite ["
-        << overwrite << "], calling setenv...";
-  }
+  YOX_LOG(kLogProgress, -1) << "setEnvironmentVariable called with name [" << name << "] value [" << value
+                            << "] overwrite [" << overwrite << "], calling setenv...";
   const int rc = setenv(name.c_str(), value.c_str(), overwrite);
-  if (rc != 0 && LogIt::isLoggable(2, -1)) {
-    LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-        << "setEnvironmentVariable Call to set environment variable name [" << name << "] value [" << value
-        << "] overwrite [" << overwrite << "] failed, setenv returned [" << rc << "]";
+  if (rc != 0) {
+    YOX_LOG(kLogWarning, -1) << "setEnvironmentVariable Call to set environment variable name [" << name
+                             << "] value [" << value << "] overwrite [" << overwrite
+                             << "] failed, setenv returned [" << rc << "]";
   }
   const char* actual = getenv(name.c_str());
   if (actual == nullptr) {
-    if (LogIt::isLoggable(1, -1)) {
-      LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-          << "setEnvironmentVariable Call to set environment variable name [" << name << "] value [" << value
-          << "] overwrite [" << overwrite << "] failed, environment value is [NULL]";
-    }
+    YOX_LOG(kLogError, -1) << "setEnvironmentVariable Call to set environment variable name [" << name
+                           << "] value [" << value << "] overwrite [" << overwrite
+                           << "] failed, environment value is [NULL]";
     return false;
   }
   if (value == actual) {
-    if (LogIt::isLoggable(3, -1)) {
-      LogIt(3, -1, __FUNCTION__, __LINE__).getStream()
-          << "setEnvironmentVariable environment variable name [" << name << "] value [" << value
-          << "] overwrite [" << overwrite << "] is set";
-    }
+    YOX_LOG(kLogProgress, -1) << "setEnvironmentVariable environment variable name [" << name << "] value ["
+                              << value << "] overwrite [" << overwrite << "] is set";
     return true;
   }
-  if (LogIt::isLoggable(1, -1)) {
-    LogIt(1, -1, __FUNCTION__, __LINE__).getStream()
-        << "setEnvironmentVariable Call to set environment variable name [" << name << "] value [" << value
-        << "] overwrite [" << overwrite << "] failed, environment value is [" << actual << "]";
-  }
+  YOX_LOG(kLogError, -1) << "setEnvironmentVariable Call to set environment variable name [" << name
+                         << "] value [" << value << "] overwrite [" << overwrite
+                         << "] failed, environment value is [" << actual << "]";
   return false;
 }
 

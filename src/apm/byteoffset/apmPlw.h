@@ -14,12 +14,11 @@
 // have freed them). The tag's valid flag and time stamp are left to the cycle.
 #pragma once
 
-#include <map>
-#include <memory>
 #include <string>
 
 #include "apm/apmDefault.h"
-#include "data/Export.h"
+#include "base/Export.h"
+#include "hostapi/RecordData.h"
 
 class YOX_EXPORT apmPlw : public apmDefault {
  public:
@@ -66,8 +65,7 @@ class YOX_EXPORT apmPlw : public apmDefault {
   // mapper has hung something else there since).
   const at* addressOf(const imapHw2Vuq* map) const;
 
-  // Keyed by record; the keys are only compared, never followed.
-  std::map<const imapHw2Vuq*, std::unique_ptr<at>> addresses_;
+  RecordData<at> addresses_;
 };
 
 class YOX_EXPORT apmPlwM : public apmPlw {

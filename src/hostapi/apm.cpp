@@ -1,10 +1,10 @@
-#include "apm/apm.h"
+#include "hostapi/apm.h"
 
 #include <string>
 
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
 
 apm::~apm() = default;
 

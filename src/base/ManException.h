@@ -2,13 +2,16 @@
 // deliberately not a std::exception; the host catches it by this type.
 #pragma once
 
-#include "data/Export.h"
-#include "plugin/CharString.h"
+#include <string>
+
+#include "base/CharString.h"
+#include "base/Export.h"
 
 class YOX_EXPORT ManException {
  public:
   explicit ManException(const char* message) : message_(message) {}
   explicit ManException(const CharString& message) : message_(message) {}
+  explicit ManException(const std::string& message);
   virtual ~ManException();
 
   // The reason text; valid while the exception lives.

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "data/Export.h"
+#include "base/Export.h"
 
 class iqivProp;
 class qivTag;

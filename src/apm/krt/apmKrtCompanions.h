@@ -7,11 +7,11 @@
 #include <boost/shared_ptr.hpp>
 #include <memory>
 
-#include "apm/apm.h"
 #include "apm/apmDefault.h"
-#include "data/Export.h"
+#include "base/Export.h"
 #include "filters/Filters.h"
-#include "plugin/HostContainers.h"
+#include "hostapi/HostContainers.h"
+#include "hostapi/apm.h"
 
 // Publishes the fault keys that the supervising apmKrt mappers report to it (they add
 // and remove keys, then deliver a fresh property; see apmKrt::end). Its context

@@ -1,4 +1,4 @@
-#include "tcm/tcm.h"
+#include "hostapi/tcm.h"
 
 #include <cstring>
 

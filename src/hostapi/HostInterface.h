@@ -8,12 +8,12 @@
 #include <map>
 #include <string>
 
+#include "base/Export.h"
+#include "base/ManException.h"
 #include "data/AutoPtr.h"
-#include "data/Export.h"
 #include "filters/Filters.h"
-#include "plugin/HostContainers.h"
-#include "plugin/ManException.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostContainers.h"
+#include "hostapi/tcm.h"
 #include "values/VUQ_VARS.h"
 
 class apm;

@@ -1,4 +1,4 @@
-#include "apm/apmPlw.h"
+#include "apm/byteoffset/apmPlw.h"
 
 #include <cerrno>
 #include <climits>
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/CommonUtilities.h"
-#include "plugin/HostFunctions.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
+#include "base/CommonUtilities.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "hostapi/HostInterface.h"
 
 namespace {
 
@@ -49,24 +49,17 @@ void apmPlw::initialise(iqivProp* prop) {
   for (auto& entry : prop->getMapping()) {
     imapHw2Vuq* record = entry.second;
     if (record == nullptr) continue;
-    std::unique_ptr<at> field(new at{-1, -1});
-    if (!record->qualifiers.empty()) field->offset = readQualifier(record->qualifiers[0]);
+    at field{-1, -1};
+    if (!record->qualifiers.empty()) field.offset = readQualifier(record->qualifiers[0]);
     if (record->qualifiers.size() > 1) {
       const int bit = readQualifier(record->qualifiers[1]);
-      field->bit = bit < 0 ? bit : bit % 8;
+      field.bit = bit < 0 ? bit : bit % 8;
     }
-    std::unique_ptr<at>& slot = addresses_[record];
-    slot = std::move(field);  // frees what this mapper hung on the record before
-    record->apmData = slot.get();
+    addresses_.hang(*record, field);
   }
 }
 
-const apmPlw::at* apmPlw::addressOf(const imapHw2Vuq* map) const {
-  if (map == nullptr || map->apmData == nullptr) return nullptr;
-  auto it = addresses_.find(map);
-  if (it == addresses_.end() || it->second.get() != map->apmData) return nullptr;
-  return it->second.get();
-}
+const apmPlw::at* apmPlw::addressOf(const imapHw2Vuq* map) const { return addresses_.find(map); }
 
 bool apmPlw::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
   if (prop == nullptr || tag == nullptr) return false;
@@ -94,22 +87,17 @@ void apmPlw::orderTargetBytes(char*, unsigned long) {}
 bool apmPlw::checkSrcTag(qivTag* source, const std::string& tagName, const std::string& property,
                          const std::string& address) const {
   if (source == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "], apm id [" << index
-          << "] failed to locate tag                     [" << tagName << "] property [" << property
-          << "], returning false";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "], apm id [" << index
+                             << "] failed to locate tag                     [" << tagName << "] property ["
+                             << property << "], returning false";
     return false;
   }
   if (source->value.getType() != QIV_BYTE) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "], apm id [" << index << "] tag [" << tagName
-          << "]                     property [" << property << "], expected data type ["
-          << VUQ_VARS::getTypeName(QIV_BYTE) << "]                     received data type ["
-          << source->value.getTypeName() << "], returning false";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "], apm id [" << index << "] tag ["
+                             << tagName << "]                     property [" << property
+                             << "], expected data type [" << VUQ_VARS::getTypeName(QIV_BYTE)
+                             << "]                     received data type [" << source->value.getTypeName()
+                             << "], returning false";
     return false;
   }
   return true;
@@ -118,35 +106,27 @@ bool apmPlw::checkSrcTag(qivTag* source, const std::string& tagName, const std::
 bool apmPlw::checkAddressOffset(const at* field, const std::string& tagName, const std::string& address,
                                 unsigned long rawSize, unsigned long typeSize, qivTag& tag) {
   if (field == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "] for apm id [" << index
-          << "]                     is missing a byte index for tag [" << tagName
-          << "].                     Invalidating APM tag";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "] for apm id [" << index
+                             << "]                     is missing a byte index for tag [" << tagName
+                             << "].                     Invalidating APM tag";
     tag.noData = true;
     return false;
   }
   if (field->offset < 0) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "] for apm id [" << index
-          << "]                     requests invalid byte index [" << field->offset << "] from tag ["
-          << tagName << "].                     Invalidating APM tag";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "] for apm id [" << index
+                             << "]                     requests invalid byte index [" << field->offset
+                             << "] from tag [" << tagName << "].                     Invalidating APM tag";
     tag.noData = true;
     return false;
   }
   // Compared without a subtraction so that neither side can wrap.
   if (static_cast<unsigned long>(field->offset) + typeSize > rawSize) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << address << "] apm id [" << index
-          << "]                     requests invalid byte index [" << field->offset << "] tag [" << tagName
-          << "]                     raw byte array size [" << rawSize << " bytes] offset [" << field->offset
-          << "]                     target type [" << tag.value.getTypeName() << "] size [" << typeSize
-          << "].                     Invalidating APM tag";
-    }
+    YOX_LOG(kLogWarning, -1) << "peripheral address [" << address << "] apm id [" << index
+                             << "]                     requests invalid byte index [" << field->offset
+                             << "] tag [" << tagName << "]                     raw byte array size ["
+                             << rawSize << " bytes] offset [" << field->offset
+                             << "]                     target type [" << tag.value.getTypeName() << "] size ["
+                             << typeSize << "].                     Invalidating APM tag";
     tag.noData = true;
     return false;
   }
@@ -165,10 +145,9 @@ bool apmPlw::convertTargetBytesToDstValue(const char* bytes, unsigned long size,
       tag.value.setAt<bool>(0, ((static_cast<signed char>(bytes[0]) >> bit) & 1) != 0);
     }
   }
-  if (!converted && LogIt::isLoggable(2, -1)) {
-    LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-        << "Failed to obtain type [" << tag.value.getTypeName()
-        << "] from byte buffer,                         returning false";
+  if (!converted) {
+    YOX_LOG(kLogWarning, -1) << "Failed to obtain type [" << tag.value.getTypeName()
+                             << "] from byte buffer,                         returning false";
   }
   return converted;
 }

@@ -7,17 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostInterface.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/detail/PropTags.h"
+#include "hostapi/tcm.h"
 
 namespace tcmtime {
 
 // The tag of prop named as the converter's field, or null (also for a null name).
-inline const qivTag* findTag(const iqivProp* prop, const char* name) {
-  if (prop == nullptr || name == nullptr) return nullptr;
-  const auto it = prop->tags.find(name);
-  return it == prop->tags.end() ? nullptr : it->second;
-}
+using hostapi::findTag;
 
 // Truncating signed division: a stamp before the epoch gives negative millis.
 inline void stamp(qivTag* tag, long long milliseconds) {

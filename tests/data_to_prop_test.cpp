@@ -9,8 +9,8 @@
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
 #include "host/DataToProp.h"
-#include "host/HostEnvironment.h"
 #include "host/StandInProp.h"
+#include "support/HostLog.h"
 #include "support/ValueHelpers.h"
 
 using namespace std::string_literals;
@@ -22,9 +22,8 @@ namespace {
 
 yox::auto_ptr<Data> newData() { return yox::data::DataFactory::createData(); }
 
-class DataToPropTest : public ::testing::Test {
+class DataToPropTest : public yoxtest::HostTest {
  protected:
-  void SetUp() override { yoxhost::HostEnvironment::instance().reset(); }
   // Turning a container into tags is silent.
   void TearDown() override { EXPECT_TRUE(yoxhost::HostEnvironment::instance().records().empty()); }
 };

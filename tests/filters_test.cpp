@@ -9,8 +9,7 @@
 #include "data/Data.h"
 #include "filters/FilterToYoxDataConverter.h"
 #include "host/DataToProp.h"
-#include "host/HostEnvironment.h"
-#include "support/LogRecords.h"
+#include "support/HostLog.h"
 #include "support/ValueHelpers.h"
 
 using namespace std::string_literals;
@@ -49,10 +48,7 @@ const std::string kNameOnly =
     "from "
     "the ZIV project internal filter dpe. Cannot create valid yox::data::Data object";
 
-class FiltersTest : public ::testing::Test {
- protected:
-  void SetUp() override { yoxhost::HostEnvironment::instance().reset(); }
-};
+using FiltersTest = yoxtest::HostTest;
 
 TEST_F(FiltersTest, ParsesNamedAndInlineTexts) {
   const std::vector<std::pair<std::string, std::string>> cases = {
@@ -156,15 +152,13 @@ TEST_F(FiltersTest, RefusesValuesAndTypeWords) {
     EXPECT_EQ(conversionFailure("sel/t=bool,true," + bad), valueFailure("toTagValue<bool>", bad, QIV_BOOL));
 
   // A failure is logged, with the line log scanners key on, and thrown on every attempt.
-  yoxhost::HostEnvironment::instance().clearRecords();
   Filters::Filter filter("sel");
-  for (size_t attempt : {1, 2}) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    clearLog();
     EXPECT_EQ(thrownText<std::runtime_error>([&] { filter.getVuqData(); }), kNameOnly);
-    const auto records = yoxtest::parsedRecords();
-    ASSERT_EQ(records.size(), attempt);
-    EXPECT_TRUE(records.back().type == 2 && records.back().mask == -1 && records.back().line == 140);
-    EXPECT_EQ(records.back().function, "getVuqData");
-    EXPECT_EQ(records.back().message,
+    const yoxtest::ParsedRecord record = yoxtest::onlyRecord("getVuqData");
+    EXPECT_TRUE(record.type == 2 && record.mask == -1 && record.line == 140);
+    EXPECT_EQ(record.message,
               "getVuqData filter name [sel] could not be parsed into a YOX Data representation, message " +
                   kNameOnly);
   }

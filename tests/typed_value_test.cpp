@@ -10,8 +10,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "host/HostEnvironment.h"
-#include "support/LogRecords.h"
+#include "support/HostLog.h"
 #include "support/ValueHelpers.h"
 #include "values/VUQ_VARS.h"
 
@@ -38,33 +37,19 @@ std::vector<char> bytesOf(const std::vector<T>& values, size_t extra = 0) {
   return bytes;
 }
 
-void clearLog() { yoxhost::HostEnvironment::instance().clearRecords(); }
-
-// The message of the only record logged under function, which must be an error.
-std::string onlyMessage(const std::string& function) {
-  std::vector<std::string> messages;
-  for (const auto& record : yoxtest::parsedRecords()) {
-    if (record.function != function) continue;
-    EXPECT_TRUE(record.type == 1 && record.mask == -1) << record.message;
-    messages.push_back(record.message);
-  }
-  EXPECT_EQ(messages.size(), 1u) << "records under " << function;
-  return messages.empty() ? "" : messages.front();
-}
-
 struct Refused {
   const char* buffer;
   unsigned long size, count;
   std::string message;
 };
 
-// A refused buffer logs why (the "what" record is checked once, below), and leaves the value empty and not
-// initialised but of its element type.
+// A refused buffer logs why (the record of what is checked once, below) and leaves the
+// value empty and not initialised, but of its element type.
 void expectRefused(const VUQ_VARS& start, const Refused& c) {
-  clearLog();
+  yoxhost::HostEnvironment::instance().clearRecords();
   VUQ_VARS value = start;
   EXPECT_FALSE(value.attachByteBuffer(c.buffer, c.size, c.count)) << c.message;
-  EXPECT_EQ(onlyMessage("operator()"), c.message);
+  EXPECT_EQ(yoxtest::onlyError("operator()"), c.message);
   EXPECT_EQ(yoxtest::messagesOf("attachByteBuffer").size(), 1u);
   EXPECT_FALSE(value.isInitialised());
   EXPECT_EQ(value.variant.which(), start.variant.which());
@@ -88,19 +73,16 @@ std::string nullBuffer(unsigned long size, const std::string& type) {
 // The value after setAt, or, when setAt refuses, the value unchanged and not initialised.
 template <class T>
 VUQ_VARS afterSetAt(VUQ_VARS value, unsigned long index, T element) {
-  clearLog();
+  yoxhost::HostEnvironment::instance().clearRecords();
   const VUQ_VARS start = value;
   const std::string thrown = thrownText<std::out_of_range>([&] { value.setAt<T>(index, element); });
   if (thrown == "(nothing thrown)") return value;
   EXPECT_EQ(value, start);
-  EXPECT_EQ(onlyMessage("setAt"), thrown);
+  EXPECT_EQ(yoxtest::onlyError("setAt"), thrown);
   return VUQ_VARS();
 }
 
-class TypedValueTest : public ::testing::Test {
- protected:
-  void SetUp() override { yoxhost::HostEnvironment::instance().reset(); }
-};
+using TypedValueTest = yoxtest::HostTest;
 
 template <class T>
 class FixedSizeValueTest : public TypedValueTest {};
@@ -175,7 +157,7 @@ TEST_F(TypedValueTest, DecodesTextsFromAnArrayOfPointers) {
             "ERROR - NULL text pointer at index [1] of byteBuffer, cannot convert to type  [string]"}})
     expectRefused(valueOf({"old"s}), c);
   EXPECT_EQ(
-      onlyMessage("attachByteBuffer"),
+      yoxtest::onlyError("attachByteBuffer"),
       "Failed to parse byte buffer into VUQ compatible form: input byteBuffer size [16], target VUQ type "
       "[1007] element count [2]");
 }
@@ -189,10 +171,10 @@ TEST_F(TypedValueTest, TypeNamesIdsAndSizes) {
   EXPECT_TRUE(yoxtest::parsedRecords().empty());
 
   EXPECT_EQ(VUQ_VARS::getTypeFromString("int "), QIV_UNK);
-  EXPECT_EQ(onlyMessage("getTypeFromString"),
+  EXPECT_EQ(yoxtest::onlyError("getTypeFromString"),
             "ERROR, unrecognized data type string [int ] returning QIV_UNK as data type");
   EXPECT_EQ(VUQ_VARS::getTypeName(QIV_BYTE + 1), "invalid type id:1009");
-  EXPECT_EQ(onlyMessage("getTypeName"),
+  EXPECT_EQ(yoxtest::onlyError("getTypeName"),
             "invalid typeId [1009] (outside bounds - min [1000] max [1008]), returning invalid");
   const char* thrown = nullptr;
   try {
@@ -201,7 +183,7 @@ TEST_F(TypedValueTest, TypeNamesIdsAndSizes) {
     thrown = message;
   }
   EXPECT_STREQ(thrown, "invalid typeId");
-  EXPECT_EQ(onlyMessage("getTypeSize"),
+  EXPECT_EQ(yoxtest::onlyError("getTypeSize"),
             "invalid typeId [999] (outside bounds - min [1000] max [1008]), throwing error");
 }
 
@@ -214,7 +196,7 @@ TEST_F(TypedValueTest, ValueThatIsNotInitialisedRefusesBuffersAndElements) {
   const char bytes[8] = {};
   EXPECT_FALSE(value.attachByteBuffer(bytes, 8, 1));
   EXPECT_EQ(
-      onlyMessage("attachByteBuffer"),
+      yoxtest::onlyError("attachByteBuffer"),
       "Cannot parse byte buffer into VUQ compatible form: input byteBuffer size [8], target VUQ element "
       "count [1]. The intermediate buffer has not been allocated with a valid VUQ type");
   EXPECT_EQ(thrownText<std::out_of_range>([&] { value.setAt<long>(0, 1); }),

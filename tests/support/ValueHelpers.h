@@ -3,10 +3,14 @@
 #pragma once
 
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "values/VUQ_VARS.h"
+
+// Values print as their text in test failures rather than as raw bytes.
+inline void PrintTo(const VUQ_VARS& value, std::ostream* out) { *out << value.toString(); }
 
 namespace yoxtest {
 

@@ -45,8 +45,7 @@ std::string valueFailure(const std::string& function, const std::string& value, 
 
 const std::string kNameOnly =
     "toYoxData filter [sel] is a name only filter (no constraints specified). Constraints must be loaded "
-    "from "
-    "the ZIV project internal filter dpe. Cannot create valid yox::data::Data object";
+    "from the ZIV project internal filter dpe. Cannot create valid yox::data::Data object";
 
 using FiltersTest = yoxtest::HostTest;
 

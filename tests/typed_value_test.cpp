@@ -121,11 +121,9 @@ TYPED_TEST(FixedSizeValueTest, RefusesBuffersThatCannotHoldTheElements) {
   const std::string type = typeid(T).name();
   const unsigned long size = sizeof(T);
   const std::vector<char> bytes = bytesOf(samples<T>(), 8);
-  // ULONG_MAX elements: the size shown is the true one, past 64 bits.
-  const char* maxBytes = size == 1   ? "18446744073709551615"
-                         : size == 2 ? "36893488147419103230"
-                         : size == 4 ? "73786976294838206460"
-                                     : "147573952589676412920";
+  // A count whose byte size wraps 64 bits to almost nothing: refused, with the true size.
+  const unsigned long huge = size == 1 ? ULONG_MAX : ULONG_MAX / size + 1;
+  const char* hugeBytes = size == 1 ? "18446744073709551615" : "18446744073709551616";
   for (const Refused& c : std::vector<Refused>{
            {nullptr, 24, 3, nullBuffer(24, type)},
            {bytes.data(), size - 1, 1,
@@ -133,7 +131,7 @@ TYPED_TEST(FixedSizeValueTest, RefusesBuffersThatCannotHoldTheElements) {
                 "] bytes, mimimum size for single type  [" + type + "] is [" + std::to_string(size) + "]"},
            {bytes.data(), 3 * size, 0, badCount(3 * size, type)},
            {bytes.data(), 3 * size - 1, 3, tooShort(3 * size - 1, 3, type, std::to_string(3 * size))},
-           {bytes.data(), 3 * size, ULONG_MAX, tooShort(3 * size, ULONG_MAX, type, maxBytes)}})
+           {bytes.data(), 3 * size, huge, tooShort(3 * size, huge, type, hugeBytes)}})
     expectRefused(valueOf(samples<T>()), c);
 }
 
@@ -153,6 +151,7 @@ TEST_F(TypedValueTest, DecodesTextsFromAnArrayOfPointers) {
            {buffer, 0, 1, "ERROR - received empty byteBuffer ([0] bytes)"},
            {buffer, 16, 0, badCount(16, "string")},
            {buffer, 8, 2, tooShort(8, 2, "string", "16")},  // would read past the buffer
+           {buffer, 16, 1UL << 61, tooShort(16, 1UL << 61, "string", "18446744073709551616")},
            {buffer, 16, 2,
             "ERROR - NULL text pointer at index [1] of byteBuffer, cannot convert to type  [string]"}})
     expectRefused(valueOf({"old"s}), c);

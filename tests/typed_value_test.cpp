@@ -43,8 +43,9 @@ struct Refused {
   std::string message;
 };
 
-// A refused buffer logs why (the record of what is checked once, below) and leaves the
-// value empty and not initialised, but of its element type.
+// A refused buffer logs the reason, then a record naming the buffer (its text is checked
+// once, with the texts), and leaves the value empty and not initialised, but of its
+// element type.
 void expectRefused(const VUQ_VARS& start, const Refused& c) {
   yoxhost::HostEnvironment::instance().clearRecords();
   VUQ_VARS value = start;
@@ -70,7 +71,8 @@ std::string nullBuffer(unsigned long size, const std::string& type) {
          "]), cannot convert to type  [" + type + "]";
 }
 
-// The value after setAt, or, when setAt refuses, the value unchanged and not initialised.
+// The value after setAt; when setAt refuses, a default value, once the refusal is seen
+// logged with the thrown text and the value unchanged.
 template <class T>
 VUQ_VARS afterSetAt(VUQ_VARS value, unsigned long index, T element) {
   yoxhost::HostEnvironment::instance().clearRecords();

@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 CONFIGURE_FLAGS = -DYOX_WERROR=$(YOX_WERROR)
 
-.PHONY: all setup build build-asan test test-default test-asan demo fuzz lines clean
+.PHONY: all setup build build-asan test test-default test-asan demo fuzz lines bench clean
 
 all: build
 
@@ -37,6 +37,27 @@ fuzz: setup
 # Code and test lines per area (the suite stays near a third of the code).
 lines:
 	@./scripts/line_count.sh
+
+# Benchmarks, pinned to one CPU with interleaved repetitions: first the programs of
+# BENCH_PROGRAMS (empty to skip them), then the peer comparison, which ends with its
+# markdown tables (and leaves its JSON in BENCH_DIR/peer_bench.json).
+BENCH_DIR ?= build/default
+BENCH_MIN_TIME ?= 0.25
+BENCH_REPETITIONS ?= 5
+BENCH_FILTER ?= .
+BENCH_PROGRAMS ?= $(sort $(notdir $(basename $(wildcard bench/*_bench.cpp))))
+BENCH_PIN = $(shell command -v taskset >/dev/null 2>&1 && echo taskset -c 0)
+BENCH_FLAGS = --benchmark_min_time=$(BENCH_MIN_TIME) --benchmark_repetitions=$(BENCH_REPETITIONS) \
+  --benchmark_enable_random_interleaving=true --benchmark_display_aggregates_only=true
+
+bench: setup
+	@cmake --preset default -B $(BENCH_DIR) $(CONFIGURE_FLAGS) >/dev/null
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target peer_bench $(BENCH_PROGRAMS)
+	@for program in $(BENCH_PROGRAMS); do \
+	  $(BENCH_PIN) ./$(BENCH_DIR)/bench/$$program $(BENCH_FLAGS) || exit 1; \
+	done
+	@$(BENCH_PIN) ./$(BENCH_DIR)/bench/peer_bench $(BENCH_FLAGS) --benchmark_filter='$(BENCH_FILTER)' \
+	  --benchmark_out=$(BENCH_DIR)/peer_bench.json --benchmark_out_format=json
 
 clean:
 	rm -rf build

@@ -1,5 +1,6 @@
 #include "data/serialization/BinaryDataSerializer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -13,7 +14,9 @@
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/impl/DataImpl.h"
+#include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
+#include "data/impl/EntryValidator.h"
 #include "data/serialization/SerializerSupport.h"
 #include "data/serialization/StringUtils.h"
 #include "data/serialization/UnsafeBuffer.h"
@@ -261,6 +264,8 @@ class BinaryReader {
     if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
     std::unique_ptr<DataImpl> data(copyValues ? new DataImpl() : new DataImpl(message_));
     const int entries = readCount("entry count");
+    // Room for as many entries as the bytes left can hold (each takes at least seven).
+    if (!copyValues) data->reserveDecoded(std::min(static_cast<size_t>(entries), in_.remaining() / 7));
     for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
     if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
     return data;
@@ -285,11 +290,11 @@ class BinaryReader {
     return count;
   }
 
-  void expectCount(const std::string& name, size_t count, size_t expected) {
+  void expectCount(const char* name, size_t count, size_t expected) {
     if (count != expected) {
       throw SerializerException(util::StringUtils::format(
-          "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count,
-          name.c_str(), expected));
+          "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count, name,
+          expected));
     }
   }
 
@@ -300,136 +305,161 @@ class BinaryReader {
     return function;
   }
 
+  ScalarPrimitiveValue readScalar(ElementKind kind) {
+    switch (kind) {
+      case ElementKind::kBool:
+        return ScalarPrimitiveValue::of(in_.getBoolean());
+      case ElementKind::kByte:
+        return ScalarPrimitiveValue::of(in_.getByte());
+      case ElementKind::kShort:
+        return ScalarPrimitiveValue::of(in_.getShort());
+      case ElementKind::kInt:
+        return ScalarPrimitiveValue::of(in_.getInt());
+      case ElementKind::kLong:
+        return ScalarPrimitiveValue::of(in_.getLong());
+      case ElementKind::kFloat:
+        return ScalarPrimitiveValue::of(in_.getFloat());
+      default:
+        return ScalarPrimitiveValue::of(in_.getDouble());
+    }
+  }
+
   void readEntry(DataImpl& data, int depth, bool copyValues) {
     size_t length;
-    const std::string name(in_.getString(length));
+    const char* name = in_.getString(length);
     const DataType type = static_cast<DataType>(in_.getByte());
-    const StorageType storage = DataTypeUtils::getStorageType(type);
-    if (storage != ST_SCALAR) return readArray(data, name, type, storage, depth, copyValues);
-    switch (type) {
-      case DT_BOOL:
-        return data.append(name, in_.getBoolean());
-      case DT_BYTE:
-        return data.append(name, in_.getByte());
-      case DT_SHORT:
-        return data.append(name, in_.getShort());
-      case DT_INT:
-        return data.append(name, in_.getInt());
-      case DT_LONG:
-        return data.append(name, in_.getLong());
-      case DT_FLOAT:
-        return data.append(name, in_.getFloat());
-      case DT_DOUBLE:
-        return data.append(name, in_.getDouble());
-      case DT_STRING: {
+    const DataTypeInfo& info = dataTypeInfo(type);
+    switch (info.value) {
+      case ValueKind::kScalar: {
+        const ScalarPrimitiveValue value = readScalar(info.element);
+        if (copyValues) return data.appendEntry(yox::auto_ptr<Entry>(new EntryImpl(name, type, value)));
+        return data.appendDecoded(name, type, value);
+      }
+      case ValueKind::kString: {
         const char* text = in_.getString(length);
-        return copyValues ? data.append(name, text) : data.appendPtr(name, text);
+        if (copyValues) return data.append(name, text);
+        return data.appendDecodedString(name, text, length);
       }
-      case DT_DATA: {
+      case ValueKind::kData: {
         std::unique_ptr<DataImpl> nested = readBlock(depth + 1, copyValues);
-        return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
+        if (copyValues) return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
+        return data.appendDecodedData(name, std::move(nested));
       }
-      case DT_DISCRETE_FUNCTION:
+      case ValueKind::kFunction:
         return data.appendMove(name, readFunction(depth + 1));
-      default: {  // DT_DISCRETE_FUNCTION_LIST
+      case ValueKind::kFunctionList: {
         const size_t count = readItemCount("function count", 4);
         yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
         for (size_t i = 0; i < count; ++i) builder->append(readFunction(depth + 1));
         return data.appendMove(name, yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
       }
+      case ValueKind::kArray:
+        return readArray(data, name, info, depth, copyValues);
     }
   }
 
+  // The extents and element count of one array entry.
+  struct Shape {
+    const DataTypeInfo& info;
+    Extents dims;
+    size_t expected;
+    std::vector<size_t> vector() const { return dims; }
+  };
+
   template <class T>
-  void readNumbers(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t expected, const T* (UnsafeBuffer::*get)(size_t&),
-                   bool copyValues) {
+  void readNumbers(DataImpl& data, const char* name, const Shape& shape,
+                   const T* (UnsafeBuffer::*get)(size_t&), bool copyValues) {
     size_t count;
     const T* values = (in_.*get)(count);
-    expectCount(name, count, expected);
-    appendShaped(data, name, values, storage, dims, copyValues ? Ownership::kCopy : Ownership::kPtr);
+    expectCount(name, count, shape.expected);
+    if (!copyValues) return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
   }
 
   // Bools are views only when every byte is 0 or 1: any other byte reads as true, and
   // a bool object may only hold those two values, so such arrays are normalised copies.
-  void readBools(DataImpl& data, const std::string& name, StorageType storage,
-                 const std::vector<size_t>& dims, size_t expected, bool copyValues) {
+  void readBools(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     size_t count;
     const bool* values = in_.getBooleanArray(count);
-    expectCount(name, count, expected);
+    expectCount(name, count, shape.expected);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
     bool canonical = true;
     for (size_t i = 0; i < count && canonical; ++i) canonical = bytes[i] <= 1;
-    if (canonical) {
-      return appendShaped(data, name, values, storage, dims, copyValues ? Ownership::kCopy : Ownership::kPtr);
-    }
+    if (canonical && !copyValues)
+      return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    if (canonical)
+      return appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
     std::unique_ptr<bool[]> normalised(new bool[count]);
     for (size_t i = 0; i < count; ++i) normalised[i] = bytes[i] != 0;
-    appendShaped(data, name, normalised.get(), storage, dims, Ownership::kMove);
+    appendShaped(data, name, normalised.get(), shape.info.storage, shape.vector(), Ownership::kMove);
     normalised.release();
   }
 
-  void readStrings(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t expected, bool copyValues) {
+  void readStrings(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     const size_t count = readItemCount("element count", 5);
-    expectCount(name, count, expected);
-    std::unique_ptr<const char*[]> texts(new const char*[count]);
+    expectCount(name, count, shape.expected);
     size_t length;
-    for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
-    if (copyValues) return appendShaped(data, name, texts.get(), storage, dims, Ownership::kCopy);
-    appendShapedStringPointers(data, name, texts.get(), storage, dims);
-    texts.release();
+    if (copyValues) {
+      std::unique_ptr<const char*[]> texts(new const char*[count]);
+      for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+      return appendShaped(data, name, texts.get(), shape.info.storage, shape.vector(), Ownership::kCopy);
+    }
+    const char** texts = data.arenaArray(count);
+    for (size_t i = 0; i < count; ++i) {
+      texts[i] = in_.getString(length);
+      EntryValidator::validateText(name, texts[i], length - 1);
+    }
+    data.appendDecodedStrings(name, shape.info.type, texts, shape.dims, count);
   }
 
   template <class T, class Read>
-  void readObjects(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t expected, Read read) {
+  void readObjects(DataImpl& data, const char* name, const Shape& shape, Read read) {
     const size_t count = readItemCount("element count", 4);
-    expectCount(name, count, expected);
+    expectCount(name, count, shape.expected);
     std::vector<std::unique_ptr<const T>> owned;
     owned.reserve(count);
     for (size_t i = 0; i < count; ++i) owned.emplace_back(read());
     std::unique_ptr<const T*[]> elements(new const T*[count]);
     for (size_t i = 0; i < count; ++i) elements[i] = owned[i].get();
-    appendShaped(data, name, elements.get(), storage, dims, Ownership::kMove);
+    appendShaped(data, name, elements.get(), shape.info.storage, shape.vector(), Ownership::kMove);
     elements.release();
     for (auto& element : owned) element.release();
   }
 
-  void readArray(DataImpl& data, const std::string& name, DataType type, StorageType storage, int depth,
-                 bool copyValues) {
+  void readArray(DataImpl& data, const char* name, const DataTypeInfo& info, int depth, bool copyValues) {
     const size_t extents = readItemCount("dimension count", 4);
-    const int required = requiredExtents(storage);
+    const int required = requiredExtents(info.storage);
     if (required >= 0 && extents != static_cast<size_t>(required)) {
-      throw SerializerException(
-          util::StringUtils::format("Entry '%s' of type %s has [%zu] extents instead of [%d].", name.c_str(),
-                                    DataTypeUtils::toString(type).c_str(), extents, required));
+      throw SerializerException(util::StringUtils::format(
+          "Entry '%s' of type %s has [%zu] extents instead of [%d].", name, info.name, extents, required));
     }
-    std::vector<size_t> dims(extents);
-    for (size_t& extent : dims) extent = static_cast<size_t>(readCount("extent"));
-    const size_t expected = elementCount(dims, name);
-    switch (elementKindOf(type)) {
+    size_t few[2];
+    std::vector<size_t> many(extents > 2 ? extents : 0);
+    size_t* dims = extents > 2 ? many.data() : few;
+    for (size_t i = 0; i < extents; ++i) dims[i] = static_cast<size_t>(readCount("extent"));
+    const Shape shape{info, Extents(dims, extents), elementCount(dims, extents, name)};
+    switch (info.element) {
       case ElementKind::kBool:
-        return readBools(data, name, storage, dims, expected, copyValues);
+        return readBools(data, name, shape, copyValues);
       case ElementKind::kByte:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getByteArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getByteArray, copyValues);
       case ElementKind::kShort:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getShortArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getShortArray, copyValues);
       case ElementKind::kInt:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getIntArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getIntArray, copyValues);
       case ElementKind::kLong:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getLongArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getLongArray, copyValues);
       case ElementKind::kFloat:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getFloatArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getFloatArray, copyValues);
       case ElementKind::kDouble:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getDoubleArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getDoubleArray, copyValues);
       case ElementKind::kString:
-        return readStrings(data, name, storage, dims, expected, copyValues);
+        return readStrings(data, name, shape, copyValues);
       case ElementKind::kData:
-        return readObjects<Data>(data, name, storage, dims, expected,
+        return readObjects<Data>(data, name, shape,
                                  [&] { return readBlock(depth + 1, copyValues).release(); });
       case ElementKind::kFunction:
-        return readObjects<DiscreteFunction>(data, name, storage, dims, expected,
+        return readObjects<DiscreteFunction>(data, name, shape,
                                              [&] { return readFunction(depth + 1).release(); });
     }
   }

@@ -14,15 +14,13 @@
 #include "data/Entry.h"
 #include "data/impl/ArrayImpl.h"
 #include "data/impl/DataImpl.h"
+#include "data/impl/DataTypeTable.h"
 #include "data/impl/EntryImpl.h"
 
 namespace yox {
 namespace data {
 namespace impl {
 namespace serialization {
-
-// Element kind of an array type (and of its scalar counterpart).
-enum class ElementKind { kBool, kByte, kShort, kInt, kLong, kFloat, kDouble, kString, kData, kFunction };
 
 // Element kind of any array type; throws SerializerException "Unexpected entry data type
 // <n>." for a scalar or unknown type.
@@ -49,6 +47,7 @@ const Data& functionData(const DiscreteFunction& function);
 // Product of the extents (1 for none); throws SerializerException naming the entry when
 // it does not fit a size_t.
 size_t elementCount(const std::vector<size_t>& dims, const std::string& name);
+size_t elementCount(const size_t* dims, size_t count, const char* name);
 
 // Appends values with the shape of storage (ST_ARRAY: dims[0]; ST_ARRAY_2D: dims[0] x
 // dims[1]; ST_MULTI_ARRAY: dims) by copy, by reference (Ptr) or by adoption (Move).

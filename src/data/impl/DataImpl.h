@@ -100,6 +100,9 @@ class DataImpl : public Data {
   // (and deletes it) when it is null or not an EntryImpl.
   void appendEntry(yox::auto_ptr<Entry> entry);
 
+  // The entries in name order, for the serializers.
+  const std::vector<EntryImpl*>& entryList() const { return entries_; }
+
   // The binary decoder's appends: the name (and a text's characters) stay in the
   // message this container keeps; entries and holders go to the arena. Texts are
   // checked as append(name, const char*) checks them; wireLength counts the NUL.

@@ -22,12 +22,18 @@ constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
 // The length of text up to its first NUL (at most bound, where a NUL is), or bound + 1
 // when a byte of 0x80 or more comes first. Eight bytes at a time while none is NUL or
 // high; the word holding one is looked at byte by byte.
+bool suspect(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, 8);
+  return ((word | ((word - kLowBits) & ~word)) & kHighBits) != 0;
+}
+
 size_t scanText(const char* text, size_t bound) {
   size_t i = 0;
-  for (; i + 8 <= bound; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text + i, 8);
-    if (((word | ((word - kLowBits) & ~word)) & kHighBits) != 0) break;
+  if (bound >= 8) {
+    while (i + 8 <= bound && !suspect(text + i)) i += 8;
+    // The last eight bytes, overlapping what was read already.
+    if (i + 8 > bound && !suspect(text + bound - 8)) return bound;
   }
   for (; i < bound; ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);

@@ -38,219 +38,145 @@ size_t fitted(size_t value, const char* what, const char* name) {
   return value;
 }
 
-// ---------------------------------------------------------------- size computation
-
-size_t blockSize(const Data& data, int depth);
-
-size_t functionSize(const DiscreteFunction& function, int depth) {
-  return blockSize(functionData(function), depth);
+// Calls f with every entry of data in name order; the one implementation's entries are
+// read in place, any other container's through getEntries().
+template <class F>
+void forEachEntry(const Data& data, F&& f) {
+  if (const DataImpl* impl = dynamic_cast<const DataImpl*>(&data)) {
+    for (const EntryImpl* entry : impl->entryList()) f(*entry);
+  } else {
+    for (const Entry* entry : data.getEntries()) f(*entry);
+  }
 }
 
+// The holder of an array entry, whose element type the entry's type fixes.
 template <class T>
-size_t numericPayload(const Entry& entry) {
-  return arrayOf<T>(entry).getElementCount() * sizeof(T);
+const Array<T>& holderOf(const Entry& entry) {
+  const EntryImpl* impl = dynamic_cast<const EntryImpl*>(&entry);
+  if (impl == nullptr) return arrayOf<T>(entry);
+  const Array<T>* array = static_cast<const Array<T>*>(impl->getArrayHolder());
+  checkArray(entry, array != nullptr && (array->getElements() != nullptr || array->getElementCount() == 0));
+  return *array;
 }
 
-size_t arraySize(const Entry& entry, int depth) {
-  const char* name = entry.getName();
-  const ElementKind kind = elementKindOf(entry.getType());
-  const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
-  checkArray(entry, holder != nullptr);
-  const std::vector<size_t>& dims = holder->getDims();
-  fitted(dims.size(), "dimension count", name);
-  for (size_t extent : dims) fitted(extent, "extent", name);
-  size_t payload = 0;
-  switch (kind) {
-    case ElementKind::kBool:
-      payload = numericPayload<bool>(entry);
-      break;
-    case ElementKind::kByte:
-      payload = numericPayload<signed char>(entry);
-      break;
-    case ElementKind::kShort:
-      payload = numericPayload<short>(entry);
-      break;
-    case ElementKind::kInt:
-      payload = numericPayload<int>(entry);
-      break;
-    case ElementKind::kLong:
-      payload = numericPayload<long>(entry);
-      break;
-    case ElementKind::kFloat:
-      payload = numericPayload<float>(entry);
-      break;
-    case ElementKind::kDouble:
-      payload = numericPayload<double>(entry);
-      break;
-    case ElementKind::kString: {
-      const Array<char*>& array = arrayOf<char*>(entry);
-      for (size_t i = 0; i < array.getElementCount(); ++i) {
-        payload += fitted(std::strlen(array.element(i)) + 1, "string length", name) + 4;
+// One traversal that sizes (out null) or writes a block. Writing repeats the checks of
+// sizing, which ran first over the same container.
+class BlockWalker {
+ public:
+  explicit BlockWalker(UnsafeBuffer* out) : out_(out) {}
+
+  size_t block(const Data& data, int depth) {
+    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
+    fitted(data.getSize(), "entry count", "");
+    if (out_ != nullptr) out_->putInt(static_cast<int>(data.getSize()));
+    size_t size = 4;
+    forEachEntry(data, [&](const Entry& entry) { size += this->entry(entry, depth); });
+    return size;
+  }
+
+ private:
+  size_t entry(const Entry& entry, int depth) {
+    const char* name = entry.getName();
+    const size_t nameLength = fitted(std::strlen(name) + 1, "name length", name);
+    const DataType type = entry.getType();
+    if (out_ != nullptr) {
+      out_->putString(name, nameLength);
+      out_->putByte(static_cast<signed char>(type));
+    }
+    return nameLength + 5 + value(entry, type, depth);
+  }
+
+  size_t function(const DiscreteFunction& function, int depth) {
+    return block(functionData(function), depth);
+  }
+
+  size_t value(const Entry& entry, DataType type, int depth) {
+    switch (type) {
+      case DT_BOOL:
+        return put(entry.getBool() ? static_cast<signed char>(1) : static_cast<signed char>(0));
+      case DT_BYTE:
+        return put(entry.getByte());
+      case DT_SHORT:
+        return put(entry.getShort());
+      case DT_INT:
+        return put(entry.getInt());
+      case DT_LONG:
+        return put(entry.getLong());
+      case DT_FLOAT:
+        return put(entry.getFloat());
+      case DT_DOUBLE:
+        return put(entry.getDouble());
+      case DT_STRING:
+        return text(entry.getString(), entry.getName());
+      case DT_DATA:
+        return block(entry.getData(), depth + 1);
+      case DT_DISCRETE_FUNCTION:
+        return function(entry.getDiscreteFunction(), depth + 1);
+      case DT_DISCRETE_FUNCTION_LIST: {
+        const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
+        fitted(list.getSize(), "function count", entry.getName());
+        if (out_ != nullptr) out_->putInt(static_cast<int>(list.getSize()));
+        size_t size = 4;
+        for (const DiscreteFunction* f : list.getFunctions()) size += function(*f, depth + 1);
+        return size;
       }
-      break;
-    }
-    case ElementKind::kData: {
-      const Array<Data*>& array = arrayOf<Data*>(entry);
-      for (size_t i = 0; i < array.getElementCount(); ++i) payload += blockSize(*array.element(i), depth + 1);
-      break;
-    }
-    case ElementKind::kFunction: {
-      const Array<DiscreteFunction*>& array = arrayOf<DiscreteFunction*>(entry);
-      for (size_t i = 0; i < array.getElementCount(); ++i)
-        payload += functionSize(*array.element(i), depth + 1);
-      break;
+      default:
+        return array(entry, type, depth);
     }
   }
-  fitted(holder->getElementCount(), "element count", name);
-  return 8 + 4 * dims.size() + payload;
-}
 
-size_t valueSize(const Entry& entry, int depth) {
-  switch (entry.getType()) {
-    case DT_BOOL:
-    case DT_BYTE:
-      return 1;
-    case DT_SHORT:
-      return 2;
-    case DT_INT:
-    case DT_FLOAT:
-      return 4;
-    case DT_LONG:
-    case DT_DOUBLE:
-      return 8;
-    case DT_STRING:
-      return fitted(std::strlen(entry.getString()) + 1, "string length", entry.getName()) + 4;
-    case DT_DATA:
-      return blockSize(entry.getData(), depth + 1);
-    case DT_DISCRETE_FUNCTION:
-      return functionSize(entry.getDiscreteFunction(), depth + 1);
-    case DT_DISCRETE_FUNCTION_LIST: {
-      const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
-      size_t size = 4;
-      for (const DiscreteFunction* function : list.getFunctions()) size += functionSize(*function, depth + 1);
-      fitted(list.getSize(), "function count", entry.getName());
-      return size;
-    }
-    default:
-      return arraySize(entry, depth);
+  template <class T>
+  size_t put(T value) {
+    if (out_ != nullptr) out_->put(&value, sizeof value);
+    return sizeof value;
   }
-}
 
-size_t blockSize(const Data& data, int depth) {
-  if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
-  size_t size = 4;
-  fitted(data.getSize(), "entry count", "");
-  for (const Entry* entry : data.getEntries()) {
-    const size_t nameLength = fitted(std::strlen(entry->getName()) + 1, "name length", entry->getName()) - 1;
-    size += nameLength + 6 + valueSize(*entry, depth);
+  size_t text(const char* text, const char* name) {
+    const size_t length = fitted(std::strlen(text) + 1, "string length", name);
+    if (out_ != nullptr) out_->putString(text, length);
+    return length + 4;
   }
-  return size;
-}
 
-// ---------------------------------------------------------------- writing
-
-void writeBlock(UnsafeBuffer& out, const Data& data);
-
-void writeFunction(UnsafeBuffer& out, const DiscreteFunction& function) {
-  writeBlock(out, functionData(function));
-}
-
-void writeArray(UnsafeBuffer& out, const Entry& entry) {
-  const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
-  const std::vector<size_t>& dims = holder->getDims();
-  out.putInt(static_cast<int>(dims.size()));
-  for (size_t extent : dims) out.putInt(static_cast<int>(extent));
-  switch (elementKindOf(entry.getType())) {
-    case ElementKind::kBool: {
-      const Array<bool>& a = arrayOf<bool>(entry);
-      return out.putBooleanArray(a.getElements(), a.getElementCount());
+  size_t array(const Entry& entry, DataType type, int depth) {
+    const char* name = entry.getName();
+    const ElementKind kind = elementKindOf(type);
+    const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
+    checkArray(entry, holder != nullptr);
+    const Extents& dims = holder->getDims();
+    fitted(dims.size(), "dimension count", name);
+    for (size_t extent : dims) fitted(extent, "extent", name);
+    if (out_ != nullptr) {
+      out_->putInt(static_cast<int>(dims.size()));
+      for (size_t extent : dims) out_->putInt(static_cast<int>(extent));
     }
-    case ElementKind::kByte: {
-      const Array<signed char>& a = arrayOf<signed char>(entry);
-      return out.putByteArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kShort: {
-      const Array<short>& a = arrayOf<short>(entry);
-      return out.putShortArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kInt: {
-      const Array<int>& a = arrayOf<int>(entry);
-      return out.putIntArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kLong: {
-      const Array<long>& a = arrayOf<long>(entry);
-      return out.putLongArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kFloat: {
-      const Array<float>& a = arrayOf<float>(entry);
-      return out.putFloatArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kDouble: {
-      const Array<double>& a = arrayOf<double>(entry);
-      return out.putDoubleArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kString: {
-      const Array<char*>& a = arrayOf<char*>(entry);
-      out.putInt(static_cast<int>(a.getElementCount()));
-      for (size_t i = 0; i < a.getElementCount(); ++i) out.putString(a.element(i));
-      return;
-    }
-    case ElementKind::kData: {
-      const Array<Data*>& a = arrayOf<Data*>(entry);
-      out.putInt(static_cast<int>(a.getElementCount()));
-      for (size_t i = 0; i < a.getElementCount(); ++i) writeBlock(out, *a.element(i));
-      return;
-    }
-    case ElementKind::kFunction: {
-      const Array<DiscreteFunction*>& a = arrayOf<DiscreteFunction*>(entry);
-      out.putInt(static_cast<int>(a.getElementCount()));
-      for (size_t i = 0; i < a.getElementCount(); ++i) writeFunction(out, *a.element(i));
-      return;
-    }
+    const size_t payload = visitElementKind(kind, [&](auto element) -> size_t {
+      using T = typename decltype(element)::type;
+      const Array<T>& a = holderOf<T>(entry);
+      const size_t count = a.getElementCount();
+      if (out_ != nullptr) out_->putInt(static_cast<int>(count));
+      if constexpr (std::is_same_v<T, char*>) {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i) size += text(a.element(i), name);
+        return size;
+      } else if constexpr (std::is_same_v<T, Data*>) {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i) size += block(*a.element(i), depth + 1);
+        return size;
+      } else if constexpr (std::is_same_v<T, DiscreteFunction*>) {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i) size += function(*a.element(i), depth + 1);
+        return size;
+      } else {
+        if (out_ != nullptr) out_->put(a.getElements(), count * sizeof(T));
+        return count * sizeof(T);
+      }
+    });
+    fitted(holder->getElementCount(), "element count", name);
+    return 8 + 4 * dims.size() + payload;
   }
-}
 
-void writeValue(UnsafeBuffer& out, const Entry& entry) {
-  switch (entry.getType()) {
-    case DT_BOOL:
-      return out.putBoolean(entry.getBool());
-    case DT_BYTE:
-      return out.putByte(entry.getByte());
-    case DT_SHORT:
-      return out.putShort(entry.getShort());
-    case DT_INT:
-      return out.putInt(entry.getInt());
-    case DT_LONG:
-      return out.putLong(entry.getLong());
-    case DT_FLOAT:
-      return out.putFloat(entry.getFloat());
-    case DT_DOUBLE:
-      return out.putDouble(entry.getDouble());
-    case DT_STRING:
-      return out.putString(entry.getString());
-    case DT_DATA:
-      return writeBlock(out, entry.getData());
-    case DT_DISCRETE_FUNCTION:
-      return writeFunction(out, entry.getDiscreteFunction());
-    case DT_DISCRETE_FUNCTION_LIST: {
-      const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
-      out.putInt(static_cast<int>(list.getSize()));
-      for (const DiscreteFunction* function : list.getFunctions()) writeFunction(out, *function);
-      return;
-    }
-    default:
-      return writeArray(out, entry);
-  }
-}
-
-void writeBlock(UnsafeBuffer& out, const Data& data) {
-  out.putInt(static_cast<int>(data.getSize()));
-  for (const Entry* entry : data.getEntries()) {
-    out.putString(entry->getName());
-    out.putByte(static_cast<signed char>(entry->getType()));
-    writeValue(out, *entry);
-  }
-}
+  UnsafeBuffer* out_;
+};
 
 // ---------------------------------------------------------------- reading
 
@@ -478,7 +404,7 @@ yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) c
   yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(raw, size);
   bytes.release();  // the handler frees it, also when writing fails
   UnsafeBuffer out(raw, size);
-  writeBlock(out, data);
+  BlockWalker(&out).block(data, 0);
   if (!out.verifySize(size)) throw SerializerException("UnsafeBuffer overflow.");
   // A short write would leave bytes of the buffer undefined.
   if (out.getPosition() != size) throw SerializerException("UnsafeBuffer underflow.");
@@ -493,7 +419,7 @@ yox::auto_ptr<Data> BinaryDataSerializer::deserialize(yox::auto_ptr<BufferHandle
   return yox::auto_ptr<Data>(data.release());
 }
 
-size_t BinaryDataSerializer::getBlockSize(const Data& data) { return blockSize(data, 0); }
+size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr).block(data, 0); }
 
 }  // namespace impl
 }  // namespace data

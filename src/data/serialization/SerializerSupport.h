@@ -32,6 +32,38 @@ const EntryImpl& entryImplOf(const Entry& entry);
 void checkArray(const Entry& entry, bool valid);
 [[noreturn]] void throwUnexpectedStorage(const std::string& name);
 
+// Calls f(Element<T>()) with the element type T that the holders of kind store: bool,
+// signed char, short, int, long, float, double, char*, Data* or DiscreteFunction*.
+template <class T>
+struct Element {
+  using type = T;
+};
+template <class F>
+decltype(auto) visitElementKind(ElementKind kind, F&& f) {
+  switch (kind) {
+    case ElementKind::kBool:
+      return f(Element<bool>());
+    case ElementKind::kByte:
+      return f(Element<signed char>());
+    case ElementKind::kShort:
+      return f(Element<short>());
+    case ElementKind::kInt:
+      return f(Element<int>());
+    case ElementKind::kLong:
+      return f(Element<long>());
+    case ElementKind::kFloat:
+      return f(Element<float>());
+    case ElementKind::kDouble:
+      return f(Element<double>());
+    case ElementKind::kString:
+      return f(Element<char*>());
+    case ElementKind::kData:
+      return f(Element<Data*>());
+    default:
+      return f(Element<DiscreteFunction*>());
+  }
+}
+
 // The holder of a string or array entry as Array<T>. Throws SerializerException when the
 // holder is missing, of another element type, or released while still claiming elements.
 template <class T>

@@ -22,7 +22,7 @@ namespace yox {
 namespace data {
 namespace impl {
 
-class DataImpl : public Data {
+class DataImpl final : public Data {
  public:
   DataImpl();
   // An empty container keeping buffer alive for the views its entries will hold (used

@@ -1,5 +1,6 @@
 #include "data/impl/EntryImpl.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -95,6 +96,7 @@ char* copyName(const char* name) {
 EntryImpl::EntryImpl(const char* name, DataType type, ScalarPrimitiveValue value, std::uint8_t flags)
     : name_((flags & kBorrowedName) != 0 ? name : copyName(name)),
       type_(type),
+      nameLength_(static_cast<std::uint32_t>(std::min<size_t>(std::strlen(name_), kLongName))),
       flags_(flags),
       value_(value) {}
 
@@ -500,7 +502,7 @@ size_t EntryImpl::primitiveHashCode() const {
 }
 
 size_t EntryImpl::hashCode() const {
-  size_t h = hashCombine(17, Elements<char>::hashChars(name_, std::strlen(name_)));
+  size_t h = hashCombine(17, Elements<char>::hashChars(name_, getNameLength()));
   h = hashCombine(h, static_cast<uint32_t>(type_));
   return hashCombine(h, primitiveHashCode());
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,7 +31,7 @@ class ArrayBase;
 template <class T>
 class Array;
 
-class EntryImpl : public Entry {
+class EntryImpl final : public Entry {
  public:
   // The largest size_t: "no limit" for the text forms.
   static const size_t SIZE_T_MAX;
@@ -61,6 +62,7 @@ class EntryImpl : public Entry {
   // Deletes an entry, or only destroys it when it lives in an arena.
   static void destroy(EntryImpl* entry);
   bool isInArena() const { return (flags_ & kInArena) != 0; }
+  size_t getNameLength() const { return nameLength_ != kLongName ? nameLength_ : std::strlen(name_); }
 
   YOX_SCALAR_GETTERS(YOX_NO_NAME, YOX_PLAIN, YOX_OVERRIDE)
   const char* getString() const override;
@@ -94,6 +96,9 @@ class EntryImpl : public Entry {
   bool operator!=(const Entry& other) const override;
   size_t hashCode() const override;
 
+  // The value slot (what getter of the entry's type reads), for the serializers.
+  const ScalarPrimitiveValue& slot() const { return value_; }
+
   // The hash of the value alone.
   size_t primitiveHashCode() const;
   // The holder of a string or array entry, owned by the entry; null otherwise.
@@ -121,9 +126,13 @@ class EntryImpl : public Entry {
   void exportDims(size_t& rows, size_t& cols) const;
   void exportDims(std::vector<size_t>& dims) const;
 
+  static constexpr std::uint32_t kLongName = 0xFFFFFF;
+
   const char* name_;
   DataType type_;
-  std::uint8_t flags_;
+  // strlen(name_), or kLongName for names of that length or more.
+  std::uint32_t nameLength_ : 24;
+  std::uint32_t flags_ : 8;
   ScalarPrimitiveValue value_;
 };
 

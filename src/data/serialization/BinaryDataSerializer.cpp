@@ -29,34 +29,67 @@ using namespace serialization;
 
 namespace {
 
+[[noreturn]] void throwUnfitted(size_t value, const char* what, const char* name) {
+  throw SerializerException(util::StringUtils::format(
+      "The %s [%zu] of entry '%s' does not fit the binary format.", what, value, name));
+}
+
 // A count, length or extent about to be written into an int32 field.
-size_t fitted(size_t value, const char* what, const char* name) {
-  if (value > static_cast<size_t>(INT_MAX)) {
-    throw SerializerException(util::StringUtils::format(
-        "The %s [%zu] of entry '%s' does not fit the binary format.", what, value, name));
-  }
+inline size_t fitted(size_t value, const char* what, const char* name) {
+  if (value > static_cast<size_t>(INT_MAX)) throwUnfitted(value, what, name);
   return value;
 }
 
 // Calls f with every entry of data in name order; the one implementation's entries are
-// read in place, any other container's through getEntries().
+// read in place (as EntryImpl), any other container's through getEntries().
 template <class F>
 void forEachEntry(const Data& data, F&& f) {
   if (const DataImpl* impl = dynamic_cast<const DataImpl*>(&data)) {
     for (const EntryImpl* entry : impl->entryList()) f(*entry);
   } else {
-    for (const Entry* entry : data.getEntries()) f(*entry);
+    for (const Entry* entry : data.getEntries()) {
+      if (const EntryImpl* impl = dynamic_cast<const EntryImpl*>(entry))
+        f(*impl);
+      else
+        f(*entry);
+    }
   }
 }
 
-// The holder of an array entry, whose element type the entry's type fixes.
+// A scalar of an entry whose type was checked: straight from the value slot of the one
+// implementation, through the getter of any other.
 template <class T>
-const Array<T>& holderOf(const Entry& entry) {
-  const EntryImpl* impl = dynamic_cast<const EntryImpl*>(&entry);
-  if (impl == nullptr) return arrayOf<T>(entry);
-  const Array<T>* array = static_cast<const Array<T>*>(impl->getArrayHolder());
+T scalarOf(const EntryImpl& entry) {
+  return entry.slot().as<T>();
+}
+template <class T>
+T scalarOf(const Entry& entry) {
+  if constexpr (std::is_same_v<T, bool>)
+    return entry.getBool();
+  else if constexpr (std::is_same_v<T, signed char>)
+    return entry.getByte();
+  else if constexpr (std::is_same_v<T, short>)
+    return entry.getShort();
+  else if constexpr (std::is_same_v<T, int>)
+    return entry.getInt();
+  else if constexpr (std::is_same_v<T, long>)
+    return entry.getLong();
+  else if constexpr (std::is_same_v<T, float>)
+    return entry.getFloat();
+  else
+    return entry.getDouble();
+}
+
+// The holder of a string or array entry, whose element type the entry's type fixes.
+template <class T>
+const Array<T>& holderOf(const EntryImpl& entry) {
+  const Array<T>* array = static_cast<const Array<T>*>(entry.slot().array);
   checkArray(entry, array != nullptr && (array->getElements() != nullptr || array->getElementCount() == 0));
   return *array;
+}
+template <class T>
+const Array<T>& holderOf(const Entry& entry) {
+  return holderOf<T>(entryImplOf(entry));
 }
 
 // One traversal that sizes (out null) or writes a block. Writing repeats the checks of
@@ -70,14 +103,19 @@ class BlockWalker {
     fitted(data.getSize(), "entry count", "");
     if (out_ != nullptr) out_->putInt(static_cast<int>(data.getSize()));
     size_t size = 4;
-    forEachEntry(data, [&](const Entry& entry) { size += this->entry(entry, depth); });
+    forEachEntry(data, [&](const auto& entry) { size += this->entry(entry, depth); });
     return size;
   }
 
  private:
-  size_t entry(const Entry& entry, int depth) {
+  template <class E>
+  size_t entry(const E& entry, int depth) {
     const char* name = entry.getName();
-    const size_t nameLength = fitted(std::strlen(name) + 1, "name length", name);
+    size_t nameLength;
+    if constexpr (std::is_same_v<E, EntryImpl>)
+      nameLength = fitted(entry.getNameLength() + 1, "name length", name);
+    else
+      nameLength = fitted(std::strlen(name) + 1, "name length", name);
     const DataType type = entry.getType();
     if (out_ != nullptr) {
       out_->putString(name, nameLength);
@@ -90,24 +128,28 @@ class BlockWalker {
     return block(functionData(function), depth);
   }
 
-  size_t value(const Entry& entry, DataType type, int depth) {
+  template <class E>
+  size_t value(const E& entry, DataType type, int depth) {
     switch (type) {
       case DT_BOOL:
-        return put(entry.getBool() ? static_cast<signed char>(1) : static_cast<signed char>(0));
+        return put(static_cast<signed char>(scalarOf<bool>(entry) ? 1 : 0));
       case DT_BYTE:
-        return put(entry.getByte());
+        return put(scalarOf<signed char>(entry));
       case DT_SHORT:
-        return put(entry.getShort());
+        return put(scalarOf<short>(entry));
       case DT_INT:
-        return put(entry.getInt());
+        return put(scalarOf<int>(entry));
       case DT_LONG:
-        return put(entry.getLong());
+        return put(scalarOf<long>(entry));
       case DT_FLOAT:
-        return put(entry.getFloat());
+        return put(scalarOf<float>(entry));
       case DT_DOUBLE:
-        return put(entry.getDouble());
+        return put(scalarOf<double>(entry));
       case DT_STRING:
-        return text(entry.getString(), entry.getName());
+        if constexpr (std::is_same_v<E, EntryImpl>)
+          return text(holderOf<char>(entry).getElements(), entry.getName());
+        else
+          return text(entry.getString(), entry.getName());
       case DT_DATA:
         return block(entry.getData(), depth + 1);
       case DT_DISCRETE_FUNCTION:
@@ -137,7 +179,8 @@ class BlockWalker {
     return length + 4;
   }
 
-  size_t array(const Entry& entry, DataType type, int depth) {
+  template <class E>
+  size_t array(const E& entry, DataType type, int depth) {
     const char* name = entry.getName();
     const ElementKind kind = elementKindOf(type);
     const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
@@ -398,7 +441,17 @@ class BinaryReader {
 }  // namespace
 
 yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) const {
-  const size_t size = getBlockSize(data);
+  // One traversal writes a message that fits the scratch buffer and sizes any other.
+  signed char scratch[kScratchBytes];
+  UnsafeBuffer first(scratch, sizeof scratch);
+  const size_t size = BlockWalker(&first).block(data, 0);
+  if (size <= sizeof scratch && first.getPosition() == size) {
+    std::unique_ptr<signed char[]> bytes(new signed char[size]);
+    std::memcpy(bytes.get(), scratch, size);
+    yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(bytes.get(), size);
+    bytes.release();
+    return handler;
+  }
   std::unique_ptr<signed char[]> bytes(new signed char[size]);
   signed char* const raw = bytes.get();
   yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(raw, size);

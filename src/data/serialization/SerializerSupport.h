@@ -28,6 +28,7 @@ ElementKind elementKindOf(DataType type);
 
 // The entry as the one implementation; throws SerializerException for any other.
 const EntryImpl& entryImplOf(const Entry& entry);
+inline const EntryImpl& entryImplOf(const EntryImpl& entry) { return entry; }
 
 void checkArray(const Entry& entry, bool valid);
 [[noreturn]] void throwUnexpectedStorage(const std::string& name);

@@ -69,11 +69,8 @@ constexpr DataTypeIndex makeIndex() {
 
 constexpr DataTypeIndex kDataTypeIndex = makeIndex();
 
-const DataTypeInfo& dataTypeInfo(DataType type) {
-  const DataTypeInfo* row = findDataType(type);
-  if (row == nullptr)
-    throw DataException("Unexpected DataType " + std::to_string(static_cast<std::int32_t>(type)) + ".");
-  return *row;
+void throwUnexpectedDataType(DataType type) {
+  throw DataException("Unexpected DataType " + std::to_string(static_cast<std::int32_t>(type)) + ".");
 }
 
 }  // namespace impl

@@ -25,8 +25,8 @@ class Arena {
     }
   }
 
-  // The size of the first block; later blocks double. Takes effect before the first
-  // allocation only.
+  // The size of the first block; later blocks double, up to kMaxChunk. Takes effect
+  // before the first allocation only.
   void reserve(size_t bytes) {
     if (chunks_ == nullptr) nextSize_ = bytes < kMinChunk ? kMinChunk : bytes;
   }
@@ -59,9 +59,11 @@ class Arena {
     size_t size;
   };
   static constexpr size_t kMinChunk = 256;
+  // Larger blocks would be mapped and unmapped afresh by malloc each time.
+  static constexpr size_t kMaxChunk = size_t(4) << 20;
 
   void grow(size_t atLeast) {
-    size_t size = nextSize_;
+    size_t size = nextSize_ < kMaxChunk ? nextSize_ : kMaxChunk;
     while (size < atLeast) size *= 2;
     Chunk* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));
     chunk->next = chunks_;

@@ -158,8 +158,15 @@ void DataImpl::addOrReplaceEntry(EntryPtr entry) {
 }
 
 void DataImpl::reserveDecoded(size_t entries) {
-  entries_.reserve(entries);
-  arena_.reserve(entries * sizeof(EntryImpl) + 512);
+  // A small index shares the arena's first block; a large one gets its own.
+  constexpr size_t kArenaIndex = 4096;
+  if (entries <= kArenaIndex) {
+    arena_.reserve(entries * (sizeof(EntryImpl) + sizeof(EntryImpl*)) + 512);
+    entries_.reserveIn(arena_, entries);
+  } else {
+    arena_.reserve(entries * sizeof(EntryImpl) + 512);
+    entries_.reserve(entries);
+  }
 }
 
 void DataImpl::appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value) {

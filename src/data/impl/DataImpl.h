@@ -17,6 +17,7 @@
 #include "data/impl/Arena.h"
 #include "data/impl/ArrayImpl.h"
 #include "data/impl/EntryImpl.h"
+#include "data/impl/EntryIndex.h"
 
 namespace yox {
 namespace data {
@@ -101,7 +102,7 @@ class DataImpl final : public Data {
   void appendEntry(yox::auto_ptr<Entry> entry);
 
   // The entries in name order, for the serializers.
-  const std::vector<EntryImpl*>& entryList() const { return entries_; }
+  const EntryIndex& entryList() const { return entries_; }
 
   // The binary decoder's appends: the name (and a text's characters) stay in the
   // message this container keeps; entries and holders go to the arena. Texts are
@@ -139,7 +140,7 @@ class DataImpl final : public Data {
   // The message is released last, the arena after the entries it holds.
   std::tr1::shared_ptr<BufferHandler> buffer_;
   Arena arena_;
-  std::vector<EntryImpl*> entries_;
+  EntryIndex entries_;
 };
 
 }  // namespace impl

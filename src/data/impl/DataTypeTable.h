@@ -56,8 +56,14 @@ inline const DataTypeInfo* findDataType(DataType type) {
   return code >= 0 && code < DataTypeIndex::kCodes ? kDataTypeIndex.rows[code] : nullptr;
 }
 
+[[noreturn]] void throwUnexpectedDataType(DataType type);
+
 // The row of type; throws DataException "Unexpected DataType <n>." when there is none.
-const DataTypeInfo& dataTypeInfo(DataType type);
+inline const DataTypeInfo& dataTypeInfo(DataType type) {
+  const DataTypeInfo* row = findDataType(type);
+  if (row == nullptr) throwUnexpectedDataType(type);
+  return *row;
+}
 
 }  // namespace impl
 }  // namespace data

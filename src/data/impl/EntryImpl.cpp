@@ -203,11 +203,41 @@ void EntryImpl::validateOwnership() const {
     throw DataException("Failed to release entry '" + std::string(name_) + "': no ownership.");
 }
 
+// The element kind whose holders store T (char: the characters of a DT_STRING entry).
+template <class T>
+constexpr ElementKind elementKindFor() {
+  if constexpr (std::is_same_v<T, bool>)
+    return ElementKind::kBool;
+  else if constexpr (std::is_same_v<T, signed char>)
+    return ElementKind::kByte;
+  else if constexpr (std::is_same_v<T, short>)
+    return ElementKind::kShort;
+  else if constexpr (std::is_same_v<T, int>)
+    return ElementKind::kInt;
+  else if constexpr (std::is_same_v<T, long>)
+    return ElementKind::kLong;
+  else if constexpr (std::is_same_v<T, float>)
+    return ElementKind::kFloat;
+  else if constexpr (std::is_same_v<T, double>)
+    return ElementKind::kDouble;
+  else if constexpr (std::is_same_v<T, char> || std::is_same_v<T, char*>)
+    return ElementKind::kString;
+  else if constexpr (std::is_same_v<T, Data*>)
+    return ElementKind::kData;
+  else
+    return ElementKind::kFunction;
+}
+
+// The holder's element type follows from the entry's type, which every holder is made
+// for; the table confirms it without a dynamic_cast.
 template <class T>
 Array<T>& EntryImpl::holder() const {
-  Array<T>* array = dynamic_cast<Array<T>*>(getArrayHolder());
-  if (array == nullptr) throwUnexpectedType(type_);
-  return *array;
+  const DataTypeInfo* info = findDataType(type_);
+  const ValueKind expected = std::is_same_v<T, char> ? Kind::kString : Kind::kArray;
+  if (info == nullptr || info->value != expected || info->element != elementKindFor<T>() ||
+      value_.array == nullptr)
+    throwUnexpectedType(type_);
+  return *static_cast<Array<T>*>(value_.array);
 }
 
 // Calls f with the holder of a string or array entry, typed by its element type.

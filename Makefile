@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 CONFIGURE_FLAGS = -DYOX_WERROR=$(YOX_WERROR)
 
-.PHONY: all setup build build-asan test test-default test-asan demo fuzz lines bench clean
+.PHONY: all setup build build-asan test test-default test-asan demo fuzz bench lines coverage clean
 
 all: build
 
@@ -58,6 +58,18 @@ bench: setup
 	done
 	@$(BENCH_PIN) ./$(BENCH_DIR)/bench/peer_bench $(BENCH_FLAGS) --benchmark_filter='$(BENCH_FILTER)' \
 	  --benchmark_out=$(BENCH_DIR)/peer_bench.json --benchmark_out_format=json
+
+# Line and branch coverage per file of src/, host/ and tools/ (gcov through gcovr).
+coverage: setup
+	@cmake --preset coverage $(CONFIGURE_FLAGS) >/dev/null
+	@cmake --build --preset coverage -j $(JOBS)
+	@find build/coverage -name '*.gcda' -delete
+	@ctest --preset coverage -j $(JOBS) >/dev/null || echo "coverage: some tests failed; figures below are still what ran"
+	@./scripts/coverage_report.sh build/coverage
+
+# Code and test lines per area (the suite stays near a third of the code).
+lines:
+	@./scripts/line_count.sh
 
 clean:
 	rm -rf build

@@ -1,15 +1,18 @@
 // Shared checks of the libFuzzer targets: a decoded container must re-encode and decode
-// to an equal container. Equality is the container's own operator==, or, since a NaN
-// compares unequal to itself, identical binary encodings.
+// to an equal container, unless the writer refuses it with its clear exception (an entry
+// that would not read back as written). Equality is the container's own operator==, or,
+// since a NaN compares unequal to itself, identical binary encodings.
 #pragma once
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"
+#include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
 
@@ -48,6 +51,23 @@ template <class Step>
 auto mustSucceed(const char* what, Step step) -> decltype(step()) {
   try {
     return step();
+  } catch (const std::exception& error) {
+    fail(what, error.what());
+  }
+}
+
+// Runs a writer: its text, or nothing when it refuses, naming the entry, what would not
+// read back. Any other failure is a finding.
+template <class Write>
+std::optional<std::string> writtenOrRefused(const char* what, Write write) {
+  try {
+    return write();
+  } catch (const data::SerializerException& error) {
+    const std::string message = error.what();
+    if (message.rfind("Entry '", 0) == 0 && message.find("' cannot be written") != std::string::npos) {
+      return std::nullopt;
+    }
+    fail(what, message);
   } catch (const std::exception& error) {
     fail(what, error.what());
   }

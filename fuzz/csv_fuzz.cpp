@@ -1,8 +1,10 @@
 // Decodes arbitrary text as CSV. Whatever decodes must re-encode to CSV that decodes to
-// an equal container, and survive the binary form.
+// an equal container (or be refused by the writer, naming the entry that would not read
+// back), and survive the binary form.
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "FuzzSupport.h"
@@ -16,11 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   } catch (const std::exception&) {
     return 0;
   }
-  const std::string encoded =
-      fuzz::mustSucceed("csv encode", [&] { return fuzz::serializer().serializeToCsv(*decoded); });
-  yox::auto_ptr<data::Data> again = fuzz::mustSucceed(
-      "csv decode of our encoding", [&] { return fuzz::serializer().deserializeFromCsv(encoded.c_str()); });
-  fuzz::expectSame(*decoded, *again, "csv -> csv");
+  const std::optional<std::string> encoded =
+      fuzz::writtenOrRefused("csv encode", [&] { return fuzz::serializer().serializeToCsv(*decoded); });
+  if (encoded) {
+    yox::auto_ptr<data::Data> again = fuzz::mustSucceed("csv decode of our encoding", [&] {
+      return fuzz::serializer().deserializeFromCsv(encoded->c_str());
+    });
+    fuzz::expectSame(*decoded, *again, "csv -> csv");
+  }
   const std::string binary = fuzz::mustSucceed("binary encode", [&] { return fuzz::binaryOf(*decoded); });
   yox::auto_ptr<data::Data> fromBinary =
       fuzz::mustSucceed("binary decode", [&] { return fuzz::fromBinary(binary.data(), binary.size()); });

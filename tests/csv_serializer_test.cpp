@@ -67,9 +67,18 @@ TEST(CsvSerializer, WritesTheDocumentedLinesAndReadsThemBack) {
        "n,int32_array_nd[],7", true},
       {"zero-length array", [](Data& d) { d.appendArray("v", static_cast<const int*>(nullptr), 0); },
        "v,int32_array[0],", true},
-      {"2 x 0 array has no values",
+      {"2 x 0 array writes one empty group per row",
        [](Data& d) { d.appendArray2D("v", static_cast<const int*>(nullptr), 2, 0); },
-       "v,int32_array_2d[2:0],", true},
+       "v,int32_array_2d[2:0],,", true},
+      {"0 x 2 array has the empty value",
+       [](Data& d) { d.appendArray2D("v", static_cast<const int*>(nullptr), 0, 2); },
+       "v,int32_array_2d[0:2],", true},
+      {"rows stop at the first extent of 0",
+       [](Data& d) {
+         d.appendMultiArray("v", static_cast<const int*>(nullptr), std::vector<size_t>{2, 3, 0});
+         d.appendMultiArray("w", static_cast<const int*>(nullptr), std::vector<size_t>{2, 0, 3});
+       },
+       "v,int32_array_nd[2:3:0],,,,,,\nw,int32_array_nd[2:0:3],,", true},
       {"quoted text", [](Data& d) { d.append("s", "say \"hi\""); }, "s,string,\"say \\\"hi\\\"\"", true},
       {"line feed in text", [](Data& d) { d.append("s", "a\nb"); }, "s,string,\"a\\nb\"", true},
       {"empty text", [](Data& d) { d.append("s", ""); }, "s,string,\"\"", true},
@@ -161,8 +170,8 @@ TEST(CsvSerializer, RefusesNestedData) {
 
 struct BadCsv {
   const char* what;
-  const char* csv;
-  const char* error;  // exact message; null where only the type matters
+  std::string csv;
+  std::string error;  // exact message
 };
 
 TEST(CsvSerializer, RefusesMalformedText) {
@@ -196,7 +205,25 @@ TEST(CsvSerializer, RefusesMalformedText) {
       {"negative extent", "v,int32_array[-1],", "Negative extent [-1] in 'int32_array[-1]'."},
       {"overflowing extents", "v,int8_array_nd[1073741824:1073741824:16],",
        "The extents of entry 'v' overflow."},
-      {"text without quotes", "s,string,x", "The text value 'x' lacks its quotes."},
+      {"text without quotes", "s,string,x", "The text value 'x' is not enclosed in double quotes."},
+      {"text with a comma (once decoded as 'hell')", "s,string,\"hello, world\"",
+       "Malformed CSV line [1] of entry 's': its type takes one value column."},
+      {"unquoted text (once decoded as empty)", "a,string,ab",
+       "The text value 'ab' is not enclosed in double quotes."},
+      {"text without its closing quote", "a,string,\"ab",
+       "The text value '\"ab' is not enclosed in double quotes."},
+      {"unquoted string array element", "a,string_array[1],ab",
+       "The text value 'ab' is not enclosed in double quotes."},
+      {"second value on a scalar line", "a,int32,5,6",
+       "Malformed CSV line [1] of entry 'a': its type takes one value column."},
+      {"one-element array and a run of ':'", "a,int32_array[1],1:::",
+       "Malformed CSV line [1] of entry 'a': it holds [4] values where its extents call for [1]."},
+      {"control bytes in an echoed name", "\x1B[31m,int32",
+       "Malformed CSV line [1] of entry '\\x1B[31m': it has no value."},
+      {"long echoed name", std::string(100, 'n') + ",int32",
+       "Malformed CSV line [1] of entry '" + std::string(80, 'n') + "...': it has no value."},
+      {"long number", "x,int32," + std::string(2000, '9'),
+       "Serialized value has inappropriate number format: " + std::string(1023, '9') + "..."},
       {"non-ASCII text", "s,string,\"\xC3\xA9\"",
        "Invalid String (contains forbidden symbols): \"\xC3\xA9\" for the field 's'."},
       {"descending function", "f,discreteFunction,1;0:0;0",
@@ -204,10 +231,10 @@ TEST(CsvSerializer, RefusesMalformedText) {
   };
   for (const BadCsv& c : cases) {
     try {
-      fromCsv(c.csv);
+      fromCsv(c.csv.c_str());
       ADD_FAILURE() << c.what << ": decoded";
     } catch (const std::runtime_error& error) {
-      EXPECT_STREQ(error.what(), c.error) << c.what;
+      EXPECT_EQ(error.what(), c.error) << c.what;
     }
   }
   try {
@@ -263,6 +290,13 @@ TEST(CsvSerializer, ReadsLenientlyWhereTheFormatAllows) {
   EXPECT_TRUE(load(b, 0));
   EXPECT_FALSE(load(b, 1));
   EXPECT_FALSE(load(b, 2));
+  // Once decoded as ["x", ""]; backslashes before other letters are literal.
+  yox::auto_ptr<Data> texts = fromCsv("a,string_array[2],\"x\":\"y\"\np,string,\"C:\\temp\\\"");
+  const char* const* a = texts->getArrayString("a", size);
+  ASSERT_EQ(size, 2u);
+  EXPECT_STREQ(a[0], "x");
+  EXPECT_STREQ(a[1], "y");
+  EXPECT_STREQ(texts->getString("p"), "C:\\temp\\");
 }
 
 TEST(CsvSerializer, WritesDecodedViewsOfTheBinaryForm) {

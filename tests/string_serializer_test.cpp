@@ -199,7 +199,7 @@ TEST(StringSerializer, KeepsFloatingPointBitsIncludingNanPayloads) {
 struct FailureCase {
   const char* what;
   std::string text;
-  const char* error;
+  std::string error;
 };
 
 std::string nestedText(int levels) {
@@ -238,13 +238,17 @@ TEST(StringSerializer, RefusesMalformedText) {
        "1,f,discreteFunction,2,xArray,double_array,2,4607182418800017408,0,yArray,double_array,2,0,0",
        "Input array has descending X-coordinate: xArray[1] --> 0.000000 ."},
       {"nesting one level too deep", nestedText(65), "Data nested deeper than the limit [64]."},
+      {"more data blocks than the text holds", "1,v,data_array,3,0,0", "TokensReader::next(): Out of range"},
+      {"more bools than the text holds", "1,v,bool_array,2,true", "TokensReader::next(): Out of range"},
+      {"long number", "1,a,int," + std::string(2000, '9'),
+       "boost::lexical_cast() : Can't convert string '" + std::string(1023, '9') + "...' to number."},
   };
   for (const FailureCase& c : cases) {
     try {
       fromText(c.text);
       ADD_FAILURE() << c.what << ": decoded";
     } catch (const std::runtime_error& error) {
-      EXPECT_STREQ(error.what(), c.error) << c.what;
+      EXPECT_EQ(error.what(), c.error) << c.what;
     }
   }
   EXPECT_NO_THROW(fromText(nestedText(64)));

@@ -67,9 +67,8 @@ class Codec {
   // releaseHeld(), so that what a decoded message retains can be counted.
   virtual void decodeAndHold() = 0;
   virtual void releaseHeld() = 0;
-  // Only our binary format: the copy of the received bytes its decoder adopts, and the
-  // decode without that copy.
-  virtual bool hasCopy() const { return false; }
+  // Only our binary format: the copy of the received bytes that its decoder adopts, and
+  // the decode without that copy.
   virtual void copyBytes() {}
   virtual void decodeBeyondCopy() {}
   // Empty when the codec works; otherwise why it cannot be measured.

@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <exception>
+#include <memory>
 #include <vector>
 
 #include "AllocationCounter.h"
@@ -136,7 +136,6 @@ class OurBinary : public Codec {
     held_.reset();
     keepOnDelete(nullptr);
   }
-  bool hasCopy() const override { return true; }
   void copyBytes() override {
     yox::auto_ptr<BufferHandler> buffer = copy();
     benchmark::DoNotOptimize(buffer->getBufferPointer());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
 namespace peer {
@@ -37,6 +38,15 @@ double counter(const benchmark::UserCounters& counters, const char* name) {
   return found == counters.end() ? 0 : found->second.value;
 }
 
+// The load of the machine: the numbers are worth only as much as its quiet.
+std::string loadAverage() {
+  double load[3];
+  if (getloadavg(load, 3) != 3) return "unknown";
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f, %.2f, %.2f", load[0], load[1], load[2]);
+  return text;
+}
+
 }  // namespace
 
 size_t TableReporter::addRow(const std::string& workload, const std::string& op) {
@@ -52,6 +62,11 @@ void TableReporter::placeHeap(const std::string& benchmark, const std::string& w
   if (std::find(heapWorkloads_.begin(), heapWorkloads_.end(), workload) == heapWorkloads_.end())
     heapWorkloads_.push_back(workload);
   heapPlacement_[{workload, column}] = benchmark;
+}
+
+bool TableReporter::ReportContext(const Context& context) {
+  loadAtStart_ = loadAverage();
+  return ConsoleReporter::ReportContext(context);
 }
 
 void TableReporter::ReportRuns(const std::vector<Run>& reports) {
@@ -103,7 +118,8 @@ void TableReporter::printTimes(std::ostream& out) const {
   if (repetitions == 0) return;
   out << "\n## Peer comparison: CPU time per operation ("
       << (repetitions > 1 ? "median of " + std::to_string(repetitions) + " repetitions" : "one run")
-      << ")\n\n";
+      << ")\n\nLoad average (1, 5, 15 min) at the start: " << loadAtStart_
+      << "; at the end: " << loadAverage() << "; " << benchmark::CPUInfo::Get().num_cpus << " CPUs.\n\n";
   out << "| workload | op |";
   for (const char* column : kColumnNames) out << ' ' << column << " |";
   out << " ours / fastest peer |\n|---|---|";

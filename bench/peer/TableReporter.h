@@ -22,6 +22,7 @@ class TableReporter : public benchmark::ConsoleReporter {
   // The benchmark whose counters fill the heap table for that workload and column.
   void placeHeap(const std::string& benchmark, const std::string& workload, Column column);
 
+  bool ReportContext(const Context& context) override;
   void ReportRuns(const std::vector<Run>& reports) override;
   void Finalize() override;
 
@@ -50,6 +51,7 @@ class TableReporter : public benchmark::ConsoleReporter {
   std::map<std::string, Result> medians_;
   std::map<std::string, Result> singles_;
   std::vector<std::string> errors_;
+  std::string loadAtStart_;
 };
 
 }  // namespace peer

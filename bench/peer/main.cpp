@@ -6,8 +6,6 @@
 #include <benchmark/benchmark.h>
 
 #include <exception>
-#include <functional>
-#include <iostream>
 #include <map>
 #include <memory>
 #include <string>

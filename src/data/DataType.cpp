@@ -4,6 +4,7 @@
 
 #include "data/DataException.h"
 #include "data/impl/DataTypeTable.h"
+#include "data/serialization/StringUtils.h"
 
 namespace yox {
 namespace data {
@@ -104,7 +105,8 @@ std::string DataTypeUtils::toString(DataType type) { return impl::dataTypeInfo(t
 DataType DataTypeUtils::toDataType(const std::string& name) {
   const auto& types = tables().types;
   const auto it = types.find(name);
-  if (it == types.end()) throw DataException("'" + name + "' does not have an equivalent in DataType.");
+  if (it == types.end())
+    throw DataException("'" + util::boundedEcho(name) + "' does not have an equivalent in DataType.");
   return it->second;
 }
 

@@ -67,9 +67,9 @@ elseif(CHECK STREQUAL "convert_round_trips")
     run(0 convert --from str --to bin ${base}.str ${WORK}/${name}.from_str.bin)
     expect_same_file(${WORK}/${name}.from_str.bin ${bin})
     # another separator
-    run(0 convert --from bin --to str --separator | ${bin} ${WORK}/${name}.pipe.str)
-    run(0 convert --from str --to bin --separator | ${WORK}/${name}.pipe.str ${WORK}/${name}.from_pipe.bin)
-    expect_same_file(${WORK}/${name}.from_pipe.bin ${bin})
+    run(0 convert --from bin --to str --separator / ${bin} ${WORK}/${name}.slash.str)
+    run(0 convert --from str --to bin --separator / ${WORK}/${name}.slash.str ${WORK}/${name}.from_slash.bin)
+    expect_same_file(${WORK}/${name}.from_slash.bin ${bin})
     # bin -> bin
     run(0 convert --from bin --to bin ${bin} ${WORK}/${name}.copy.bin)
     expect_same_file(${WORK}/${name}.copy.bin ${bin})

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/DataException.h"
+#include "data/serialization/StringUtils.h"
 
 namespace yox {
 namespace data {
@@ -15,7 +16,7 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
 
 [[noreturn]] void throwForbidden(const std::string& name, const char* value) {
-  throw DataException("Invalid String (contains forbidden symbols): \"" + std::string(value) +
+  throw DataException("Invalid String (contains forbidden symbols): \"" + util::boundedEcho(value) +
                       "\" for the field '" + name + "'.");
 }
 

@@ -262,8 +262,8 @@ class BinaryReader {
   void expectCount(const char* name, size_t count, size_t expected) {
     if (count != expected) {
       throw SerializerException(util::StringUtils::format(
-          "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count, name,
-          expected));
+          "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count,
+          util::printableExcerpt(name).c_str(), expected));
     }
   }
 
@@ -385,22 +385,26 @@ class BinaryReader {
   void readObjects(DataImpl& data, const char* name, const Shape& shape, Read read) {
     const size_t count = readItemCount("element count", 4);
     expectCount(name, count, shape.expected);
-    std::vector<std::unique_ptr<const T>> owned;
-    owned.reserve(count);
-    for (size_t i = 0; i < count; ++i) owned.emplace_back(read());
-    std::unique_ptr<const T*[]> elements(new const T*[count]);
-    for (size_t i = 0; i < count; ++i) elements[i] = owned[i].get();
-    appendShaped(data, name, elements.get(), shape.info.storage, shape.vector(), Ownership::kMove);
+    // The array the container adopts is filled as the elements are read; a failure frees
+    // those read so far.
+    std::unique_ptr<const T*[]> elements(new const T*[count]());
+    try {
+      for (size_t i = 0; i < count; ++i) elements[i] = read();
+      appendShaped(data, name, elements.get(), shape.info.storage, shape.vector(), Ownership::kMove);
+    } catch (...) {
+      for (size_t i = 0; i < count; ++i) delete elements[i];
+      throw;
+    }
     elements.release();
-    for (auto& element : owned) element.release();
   }
 
   void readArray(DataImpl& data, const char* name, const DataTypeInfo& info, int depth, bool copyValues) {
     const size_t extents = readItemCount("dimension count", 4);
     const int required = requiredExtents(info.storage);
     if (required >= 0 && extents != static_cast<size_t>(required)) {
-      throw SerializerException(util::StringUtils::format(
-          "Entry '%s' of type %s has [%zu] extents instead of [%d].", name, info.name, extents, required));
+      throw SerializerException(
+          util::StringUtils::format("Entry '%s' of type %s has [%zu] extents instead of [%d].",
+                                    util::printableExcerpt(name).c_str(), info.name, extents, required));
     }
     size_t few[2];
     std::vector<size_t> many(extents > 2 ? extents : 0);

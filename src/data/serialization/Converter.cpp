@@ -1,12 +1,13 @@
 #include "data/serialization/Converter.h"
 
-#include <boost/lexical_cast.hpp>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "data/DataException.h"
+#include "data/serialization/NumberText.h"
+#include "data/serialization/StringUtils.h"
 
 namespace yox {
 namespace data {
@@ -18,12 +19,10 @@ const char* orEmpty(const char* text) { return text == nullptr ? "" : text; }
 
 template <typename T>
 T parseDecimal(const char* text) {
-  try {
-    return boost::lexical_cast<T>(text);
-  } catch (const boost::bad_lexical_cast&) {
-    throw DataException(std::string("boost::lexical_cast() : Can't convert string '") + text +
-                        "' to number.");
-  }
+  T value;
+  if (text::parseDecimal(text, value)) return value;
+  throw DataException("boost::lexical_cast() : Can't convert string '" + util::boundedEcho(text) +
+                      "' to number.");
 }
 
 // Decodes the two hex digits that start piece (which holds at least two characters).
@@ -180,7 +179,7 @@ DataType Converter::strToType(const char* name) {
     default:
       break;
   }
-  throw DataException("DataType name '" + text + "' doesn't exist.");
+  throw DataException("DataType name '" + util::boundedEcho(text) + "' doesn't exist.");
 }
 
 std::string Converter::toString(bool value) { return value ? "true" : "false"; }
@@ -231,7 +230,8 @@ bool Converter::strToBool(const char* text) {
   const char* value = orEmpty(text);
   if (std::strcmp(value, "true") == 0) return true;
   if (std::strcmp(value, "false") == 0) return false;
-  throw DataException(std::string("Incorrect value '") + value + "' for boolean data type (true or false)");
+  throw DataException("Incorrect value '" + util::boundedEcho(value) +
+                      "' for boolean data type (true or false)");
 }
 
 signed char Converter::strToByte(const char* text) {

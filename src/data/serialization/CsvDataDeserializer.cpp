@@ -18,16 +18,43 @@ using namespace serialization;
 
 namespace {
 
-// One line being read: its number (from 1) for messages, its columns and its entry.
+// Echoed value text of the number-format message: the columns as the text holds them,
+// each followed by a line feed, cut after this many characters.
+constexpr size_t kEchoLimit = 1023;
+
+// One line being read: its number (from 1) for messages, its name, its type column and
+// the rest of the line, which holds the value columns. Views point into the caller's text.
 struct Line {
   size_t number;
   std::string name;
-  std::string typeColumn;
-  std::vector<std::string> values;
+  std::string_view typeColumn;
+  std::string_view values;
 
   [[noreturn]] void fail(const std::string& what) const {
-    throw SerializerException("Malformed CSV line [" + std::to_string(number) + "] of entry '" + name +
-                              "': " + what + ".");
+    throw SerializerException("Malformed CSV line [" + std::to_string(number) + "] of entry '" +
+                              util::printableExcerpt(name) + "': " + what + ".");
+  }
+
+  size_t columnCount() const {
+    size_t count = 0;
+    std::string_view rest = values;
+    for (std::string_view column; CsvDataConverter::nextColumn(rest, column);) ++count;
+    return count;
+  }
+
+  std::string_view firstValue() const {
+    std::string_view rest = values;
+    std::string_view column;
+    if (!CsvDataConverter::nextColumn(rest, column)) fail("it has no value");
+    if (CsvDataConverter::nextColumn(rest, column)) fail("its type takes one value column");
+    return column;
+  }
+
+  // what: "values where its extents call", "functions where its extent calls".
+  void checkCount(size_t count, size_t expected, const char* what) const {
+    if (count != expected) {
+      fail("it holds [" + std::to_string(count) + "] " + what + " for [" + std::to_string(expected) + "]");
+    }
   }
 
   // Runs parse, turning a value that StringUtils cannot parse into the format message.
@@ -36,25 +63,28 @@ struct Line {
     try {
       return parse();
     } catch (const util::UtilException&) {
-      std::string message = "Serialized value has inappropriate number format: ";
-      for (const std::string& value : values) message += value + "\n";
-      throw DataException(message);
+      std::string echoed;
+      std::string_view rest = values;
+      for (std::string_view column;
+           echoed.size() <= kEchoLimit && CsvDataConverter::nextColumn(rest, column);) {
+        echoed.append(column.substr(0, kEchoLimit + 1)).append("\n");
+      }
+      throw DataException("Serialized value has inappropriate number format: " +
+                          util::boundedEcho(echoed, kEchoLimit));
     }
   }
 };
 
 template <class T>
 void appendNumbers(DataImpl& data, const Line& line, StorageType storage, const std::vector<size_t>& dims,
-                   T (*parse)(const std::string&)) {
-  const std::vector<std::string> texts = CsvDataConverter::getFlatVectorOfStringValues(line.values);
-  const size_t expected = elementCount(dims, line.name);
-  if (texts.size() != expected) {
-    line.fail("it holds [" + std::to_string(texts.size()) + "] values where its extents call for [" +
-              std::to_string(expected) + "]");
-  }
-  std::unique_ptr<T[]> values(new T[texts.size()]);
+                   T (*parse)(std::string_view)) {
+  const size_t count = CsvDataConverter::countValues(line.values);
+  line.checkCount(count, elementCount(dims, line.name), "values where its extents call");
+  std::unique_ptr<T[]> values(new T[count]);
   line.parsing([&] {
-    for (size_t i = 0; i < texts.size(); ++i) values[i] = parse(texts[i]);
+    size_t i = 0;
+    CsvDataConverter::getFlatVectorOfStringValues(line.values,
+                                                  [&](std::string_view text) { values[i++] = parse(text); });
     return 0;
   });
   appendShaped(data, line.name, values.get(), storage, dims, Ownership::kMove);
@@ -62,17 +92,17 @@ void appendNumbers(DataImpl& data, const Line& line, StorageType storage, const 
 }
 
 void appendTexts(DataImpl& data, const Line& line, StorageType storage, const std::vector<size_t>& dims) {
-  const std::vector<std::string> texts =
-      CsvDataConverter::getFlatVectorOfStringValuesOfStringType(line.values);
-  const size_t expected = elementCount(dims, line.name);
-  if (texts.size() != expected) {
-    line.fail("it holds [" + std::to_string(texts.size()) + "] values where its extents call for [" +
-              std::to_string(expected) + "]");
+  const size_t count = CsvDataConverter::countTexts(line.values);
+  line.checkCount(count, elementCount(dims, line.name), "values where its extents call");
+  std::unique_ptr<char*[]> texts(
+      CsvDataConverter::getFlatVectorOfStringValuesOfStringType(line.values, count));
+  try {
+    appendShaped(data, line.name, const_cast<const char**>(texts.get()), storage, dims, Ownership::kMove);
+  } catch (...) {
+    for (size_t i = 0; i < count; ++i) delete[] texts[i];
+    throw;
   }
-  std::vector<const char*> pointers;
-  pointers.reserve(texts.size());
-  for (const std::string& text : texts) pointers.push_back(text.c_str());
-  appendShaped(data, line.name, pointers.data(), storage, dims, Ownership::kCopy);
+  texts.release();
 }
 
 void appendScalar(DataImpl& data, const Line& line, DataType type) {
@@ -82,19 +112,18 @@ void appendScalar(DataImpl& data, const Line& line, DataType type) {
     return data.appendMove(line.name, yox::auto_ptr<const DiscreteFunctionList>(list.release()));
   }
   if (type == DT_DISCRETE_FUNCTION) {
-    const std::string points = line.values.empty() ? std::string() : line.values[0];
+    const std::string_view points = line.columnCount() == 0 ? std::string_view() : line.firstValue();
     yox::auto_ptr<DiscreteFunction> function =
         line.parsing([&] { return CsvDataConverter::toDiscreteFunction(points); });
     return data.appendMove(line.name, yox::auto_ptr<const DiscreteFunction>(function.release()));
   }
-  if (line.values.empty()) line.fail("it has no value");
+  const std::string_view value = line.firstValue();
   if (type == DT_STRING) {
-    std::unique_ptr<char[]> text(CsvDataConverter::toString(line.values));
+    std::unique_ptr<char[]> text(CsvDataConverter::toString(value));
     data.appendMove(line.name, text.get());
     text.release();
     return;
   }
-  const std::string& value = line.values[0];
   line.parsing([&] {
     switch (type) {
       case DT_BOOL:
@@ -124,13 +153,10 @@ void appendScalar(DataImpl& data, const Line& line, DataType type) {
 }
 
 void appendFunctions(DataImpl& data, const Line& line, const std::vector<size_t>& dims) {
-  if (line.values.size() != dims[0]) {
-    line.fail("it holds [" + std::to_string(line.values.size()) + "] functions where its extent calls for [" +
-              std::to_string(dims[0]) + "]");
-  }
+  const size_t count = line.columnCount();
+  line.checkCount(count, dims[0], "functions where its extent calls");
   std::unique_ptr<DiscreteFunction*[]> functions(
-      line.parsing([&] { return CsvDataConverter::toDiscreteFunctionArray(line.values); }));
-  const size_t count = line.values.size();
+      line.parsing([&] { return CsvDataConverter::toDiscreteFunctionArray(line.values, count); }));
   try {
     data.appendArrayMove(line.name, const_cast<const DiscreteFunction**>(functions.get()), count);
   } catch (...) {
@@ -142,27 +168,30 @@ void appendFunctions(DataImpl& data, const Line& line, const std::vector<size_t>
 
 }  // namespace
 
-DataType CsvDataDeserializer::getDataType(const std::string& typeColumn) const {
-  return DataTypeUtils::toDataType(typeColumn.substr(0, typeColumn.find('[')));
+DataType CsvDataDeserializer::getDataType(std::string_view typeColumn) const {
+  return DataTypeUtils::toDataType(std::string(typeColumn.substr(0, typeColumn.find('['))));
 }
 
-boost::optional<std::vector<size_t>> CsvDataDeserializer::getDimsInfo(const std::string& typeColumn) const {
+boost::optional<std::vector<size_t>> CsvDataDeserializer::getDimsInfo(std::string_view typeColumn) const {
   const size_t open = typeColumn.find('[');
-  if (open == std::string::npos) return boost::none;
+  if (open == std::string_view::npos) return boost::none;
   if (typeColumn.back() != ']') {
-    throw SerializerException("The type column '" + typeColumn + "' does not end with ']'.");
+    throw SerializerException("The type column '" + util::printableExcerpt(typeColumn) +
+                              "' does not end with ']'.");
   }
   std::vector<size_t> dims;
-  const std::string inside = typeColumn.substr(open + 1, typeColumn.size() - open - 2);
+  const std::string_view inside = typeColumn.substr(open + 1, typeColumn.size() - open - 2);
   if (inside.empty()) return dims;
   size_t start = 0;
   for (;;) {
     const size_t colon = inside.find(CsvDataConverter::VALUES_SEPARATOR, start);
-    const int extent = util::StringUtils::toInt(inside.substr(start, colon - start));
-    if (extent < 0)
-      throw SerializerException("Negative extent [" + std::to_string(extent) + "] in '" + typeColumn + "'.");
+    const int extent = util::StringUtils::toInt(std::string(inside.substr(start, colon - start)));
+    if (extent < 0) {
+      throw SerializerException("Negative extent [" + std::to_string(extent) + "] in '" +
+                                util::printableExcerpt(typeColumn) + "'.");
+    }
     dims.push_back(static_cast<size_t>(extent));
-    if (colon == std::string::npos) break;
+    if (colon == std::string_view::npos) break;
     start = colon + 1;
   }
   return dims;
@@ -171,23 +200,23 @@ boost::optional<std::vector<size_t>> CsvDataDeserializer::getDimsInfo(const std:
 yox::auto_ptr<Data> CsvDataDeserializer::deserialize(const char* text) const {
   if (text == nullptr) throw DataException("Input string for deserialization is null.");
   std::unique_ptr<DataImpl> data(new DataImpl());
-  const std::string all(text);
+  const std::string_view all(text);
   size_t number = 0;
   for (size_t start = 0; start <= all.size();) {
     size_t end = all.find(CsvDataConverter::ENTRIES_SEPARATOR, start);
-    if (end == std::string::npos) end = all.size();
-    const std::vector<std::string> columns =
-        CsvDataConverter::splitWithRegex(all.substr(start, end - start), CsvDataConverter::COLUMNS_SEPARATOR);
+    if (end == std::string_view::npos) end = all.size();
+    std::string_view rest = all.substr(start, end - start);
     start = end + 1;
-    Line line{++number, columns.empty() ? std::string() : columns[0], std::string(), {}};
-    if (columns.size() < 2) line.fail("it has fewer than two columns");
-    line.typeColumn = columns[1];
-    line.values.assign(columns.begin() + 2, columns.end());
+    std::string_view name;
+    Line line{++number, std::string(), std::string_view(), std::string_view()};
+    if (CsvDataConverter::nextColumn(rest, name)) line.name.assign(name.data(), name.size());
+    if (!CsvDataConverter::nextColumn(rest, line.typeColumn)) line.fail("it has fewer than two columns");
+    line.values = rest;
 
     const DataType type = getDataType(line.typeColumn);
     const StorageType storage = DataTypeUtils::getStorageType(type);
     if (type == DT_DATA || (storage != ST_SCALAR && elementKindOf(type) == ElementKind::kData)) {
-      throw SerializerException("Data type '" + line.typeColumn + "' is not supported.");
+      throw SerializerException("Data type '" + util::boundedEcho(line.typeColumn) + "' is not supported.");
     }
     const boost::optional<std::vector<size_t>> dims = getDimsInfo(line.typeColumn);
     if (storage == ST_SCALAR) {

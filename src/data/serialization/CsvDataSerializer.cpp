@@ -36,6 +36,23 @@ std::string CsvDataSerializer::serialize(const Data& data) const {
 }
 
 std::string CsvDataSerializer::buildEntryString(const Entry& entry) const {
+  const std::string name = entry.getName();
+  // The reader splits at commas and line feeds and drops empty columns, so such a name
+  // would read back as other columns or entries.
+  if (name.empty() || name.find_first_of(",\n") != std::string::npos) {
+    throw SerializerException(
+        "Entry '" + util::printableExcerpt(name) +
+        "' cannot be written as CSV: its name is empty or holds a comma or a line feed.");
+  }
+  try {
+    return entryLine(entry);
+  } catch (const SerializerException& e) {
+    throw SerializerException("Entry '" + util::printableExcerpt(name) +
+                              "' cannot be written as CSV: " + e.what() + ".");
+  }
+}
+
+std::string CsvDataSerializer::entryLine(const Entry& entry) const {
   const DataType type = entry.getType();
   std::string line =
       std::string(entry.getName()) + CsvDataConverter::COLUMNS_SEPARATOR + DataTypeUtils::toString(type);

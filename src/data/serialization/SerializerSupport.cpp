@@ -2,6 +2,7 @@
 
 #include "data/DataException.h"
 #include "data/impl/DiscreteFunctionImpl.h"
+#include "data/serialization/StringUtils.h"
 
 namespace yox {
 namespace data {
@@ -22,7 +23,8 @@ const EntryImpl& entryImplOf(const Entry& entry) {
 
 void checkArray(const Entry& entry, bool valid) {
   if (!valid)
-    throw SerializerException(std::string("Entry '") + entry.getName() + "' holds no readable elements.");
+    throw SerializerException("Entry '" + util::printableExcerpt(entry.getName()) +
+                              "' holds no readable elements.");
 }
 
 const Data& functionData(const DiscreteFunction& function) {
@@ -44,12 +46,14 @@ size_t elementCount(const size_t* dims, size_t count, const char* name) {
     if (product > static_cast<size_t>(-1) / extent) overflow = true;
     product *= extent;
   }
-  if (overflow) throw SerializerException("The extents of entry '" + std::string(name) + "' overflow.");
+  if (overflow)
+    throw SerializerException("The extents of entry '" + util::printableExcerpt(name) + "' overflow.");
   return product;
 }
 
 void throwUnexpectedStorage(const std::string& name) {
-  throw SerializerException("Entry '" + name + "' has a shape its type does not allow.");
+  throw SerializerException("Entry '" + util::printableExcerpt(name) +
+                            "' has a shape its type does not allow.");
 }
 
 void appendShapedStringPointers(DataImpl& data, const std::string& name, const char** values,

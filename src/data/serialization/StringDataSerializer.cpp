@@ -14,6 +14,7 @@
 #include "data/impl/DiscreteFunctionImpl.h"
 #include "data/serialization/Converter.h"
 #include "data/serialization/SerializerSupport.h"
+#include "data/serialization/StringUtils.h"
 #include "data/serialization/TokensReader.h"
 
 namespace yox {
@@ -31,12 +32,23 @@ constexpr size_t kMaxReservedElements = size_t(1) << 22;
 
 class Writer {
  public:
-  Writer(std::string& out, char separator) : out_(out), separator_(separator) {}
+  Writer(std::string& out, char separator) : out_(out), separator_(separator) {
+    // Tokens hold digits, letters, '_' (type names), '-' (signs), '%' (escapes) and any
+    // unescaped byte of '0' and above; every other byte below '0' is escaped in texts.
+    // '+' and '.' stay reserved for number texts.
+    const unsigned char byte = static_cast<unsigned char>(separator);
+    if (byte == 0 || byte >= '0' || separator == '%' || separator == '-' || separator == '+' ||
+        separator == '.') {
+      throw SerializerException("The separator '" + util::printableExcerpt(std::string(1, separator)) +
+                                "' cannot be used: it can occur inside a token.");
+    }
+  }
 
   void block(const Data& data, int depth) {
     if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
     out_ += std::to_string(data.getSize());
     for (const Entry* entry : data.getEntries()) {
+      checkName(entry->getName());
       out_ += separator_;
       out_ += entry->getName();
       out_ += separator_;
@@ -47,6 +59,18 @@ class Writer {
   }
 
  private:
+  // Names are written unescaped: one holding the separator would read back as other
+  // tokens, and a line feed would break the one-line form.
+  void checkName(const char* name) const {
+    for (const char* p = name; *p != '\0'; ++p) {
+      if (*p == separator_ || *p == '\n') {
+        throw SerializerException("Entry '" + util::printableExcerpt(name) +
+                                  "' cannot be written in the string format: its name holds the separator '" +
+                                  util::printableExcerpt(std::string(1, separator_)) + "' or a line feed.");
+      }
+    }
+  }
+
   void entryValueToString(const Entry& entry, int depth) {
     if (DataTypeUtils::getStorageType(entry.getType()) == ST_SCALAR) {
       scalarToString(entry, depth);
@@ -190,6 +214,36 @@ class Writer {
 
 // ---------------------------------------------------------------- reading
 
+// A new[] array of count element pointers, each owned (a text or an object) until the
+// array is handed to a container; the array itself is what the container adopts, so no
+// second list of the elements is built while they are read.
+template <class T>
+class OwnedElements {
+ public:
+  explicit OwnedElements(size_t count) : count_(count), elements_(new T*[count]()) {}
+  ~OwnedElements() {
+    if (elements_ == nullptr) return;
+    for (size_t i = 0; i < count_; ++i) destroy(elements_[i]);
+    delete[] elements_;
+  }
+  OwnedElements(const OwnedElements&) = delete;
+  OwnedElements& operator=(const OwnedElements&) = delete;
+
+  void set(size_t i, T* element) { elements_[i] = element; }
+  T** get() const { return elements_; }
+  void release() { elements_ = nullptr; }
+
+ private:
+  static void destroy(char* text) { delete[] text; }
+  template <class U>
+  static void destroy(U* object) {
+    delete object;
+  }
+
+  size_t count_;
+  T** elements_;
+};
+
 class Reader {
  public:
   explicit Reader(TokensReader& in) : in_(in) {}
@@ -210,10 +264,14 @@ class Reader {
     return value;
   }
 
-  // Refuses, before anything is allocated, more elements than the tokens left can hold:
-  // every element but an empty last one consumes at least one character.
-  void checkAvailable(size_t count) {
-    if (count > in_.remaining() + 1) throw SerializerException("TokensReader::next(): Out of range");
+  // Refuses, before anything is allocated, more elements than the text left can hold:
+  // every element takes at least minLength characters and all but the last a separator
+  // after it (a string-array element may be empty, so minLength 0 allows one more).
+  void checkAvailable(size_t count, size_t minLength) {
+    const size_t left = in_.remaining();
+    if (minLength == 0 ? count > left + 1 : count > (left + 1) / (minLength + 1)) {
+      throw SerializerException("TokensReader::next(): Out of range");
+    }
   }
 
   yox::auto_ptr<const DiscreteFunction> loadDiscreteFunction(int depth) {
@@ -264,8 +322,13 @@ class Reader {
     const size_t count = elementCount(dims, name);
     if (type == DT_STRING) return loadString(data, name, dims[0]);
     if (type == DT_DISCRETE_FUNCTION_LIST) return loadDiscreteFunctionList(data, name, count, depth);
-    checkAvailable(count);
-    switch (elementKindOf(type)) {
+    const ElementKind kind = elementKindOf(type);
+    // Bytes travel as one token (its own length check names the fault), so one character
+    // per byte is all that is asked here.
+    checkAvailable(count, kind == ElementKind::kString || kind == ElementKind::kByte ? 0
+                          : kind == ElementKind::kBool                               ? 4
+                                                                                     : 1);
+    switch (kind) {
       case ElementKind::kBool:
         return loadArray<bool>(data, name, storage, dims, count, Converter::strToBool);
       case ElementKind::kByte:
@@ -283,11 +346,11 @@ class Reader {
       case ElementKind::kString:
         return loadArrayString(data, name, storage, dims, count);
       case ElementKind::kData:
-        return loadObjects<Data>(data, name, storage, dims, count,
-                                 [&] { return loadFromTokensReader(depth + 1).release(); });
+        return loadObjects<const Data>(data, name, storage, dims, count,
+                                       [&] { return loadFromTokensReader(depth + 1).release(); });
       case ElementKind::kFunction:
-        return loadObjects<DiscreteFunction>(data, name, storage, dims, count,
-                                             [&] { return loadDiscreteFunction(depth + 1).release(); });
+        return loadObjects<const DiscreteFunction>(data, name, storage, dims, count,
+                                                   [&] { return loadDiscreteFunction(depth + 1).release(); });
     }
   }
 
@@ -338,33 +401,22 @@ class Reader {
 
   void loadArrayString(DataImpl& data, const std::string& name, StorageType storage,
                        const std::vector<size_t>& dims, size_t count) {
-    std::vector<std::unique_ptr<char[]>> texts(count);
+    OwnedElements<char> texts(count);
     if (count == 0 && in_.peek() == in_.getSeparator()) in_.next();
     for (size_t i = 0; i < count; ++i) {
-      if (in_.atEnd()) {
-        texts[i].reset(new char[1]());
-      } else {
-        texts[i].reset(Converter::strToString(in_.next()));
-      }
+      texts.set(i, in_.atEnd() ? new char[1]() : Converter::strToString(in_.next()));
     }
-    std::unique_ptr<char*[]> pointers(new char*[count]);
-    for (size_t i = 0; i < count; ++i) pointers[i] = texts[i].get();
-    appendShaped(data, name, const_cast<const char**>(pointers.get()), storage, dims, Ownership::kMove);
-    pointers.release();
-    for (auto& text : texts) text.release();
+    appendShaped(data, name, const_cast<const char**>(texts.get()), storage, dims, Ownership::kMove);
+    texts.release();
   }
 
   template <class T, class Load>
   void loadObjects(DataImpl& data, const std::string& name, StorageType storage,
                    const std::vector<size_t>& dims, size_t count, Load load) {
-    std::vector<std::unique_ptr<const T>> owned;
-    owned.reserve(count);
-    for (size_t i = 0; i < count; ++i) owned.emplace_back(load());
-    std::unique_ptr<const T*[]> elements(new const T*[count]);
-    for (size_t i = 0; i < count; ++i) elements[i] = owned[i].get();
-    appendShaped(data, name, elements.get(), storage, dims, Ownership::kMove);
+    OwnedElements<T> elements(count);
+    for (size_t i = 0; i < count; ++i) elements.set(i, load());
+    appendShaped(data, name, const_cast<const T**>(elements.get()), storage, dims, Ownership::kMove);
     elements.release();
-    for (auto& element : owned) element.release();
   }
 
   TokensReader& in_;

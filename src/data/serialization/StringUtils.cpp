@@ -1,7 +1,5 @@
 #include "data/serialization/StringUtils.h"
 
-#include <boost/lexical_cast.hpp>
-#include <boost/numeric/conversion/cast.hpp>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -9,7 +7,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <locale>
 #include <sstream>
+
+#include "data/serialization/NumberText.h"
 
 namespace yox {
 namespace util {
@@ -33,36 +35,21 @@ const std::string& falseText() {
 
 const char* const kTrimmed = " \t\n";
 
-// Special values get fixed texts so they do not depend on the C library's spelling.
-template <typename T>
-std::string floatingToString(T value, int digits) {
-  if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
-  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*g", digits, static_cast<double>(value));
-  return buffer;
-}
-
-std::string fixedToString(double value, unsigned long decimals) {
-  const int precision = decimals > static_cast<unsigned long>(INT_MAX) ? INT_MAX : static_cast<int>(decimals);
-  const int length = std::snprintf(nullptr, 0, "%.*f", precision, value);
-  if (length < 0) {
-    throw UtilException(StringUtils::format("Cannot print a value with %lu decimals.", decimals));
-  }
-  std::string text(static_cast<size_t>(length), '\0');
-  std::snprintf(&text[0], text.size() + 1, "%.*f", precision, value);
-  return text;
-}
-
 // Runs one strict parse and reports every failure (syntax or range) with one message.
-template <typename Parse>
-auto strictParse(const std::string& text, const char* typeName, Parse parse) -> decltype(parse()) {
-  try {
-    return parse();
-  } catch (const boost::bad_lexical_cast&) {
-  } catch (const boost::numeric::bad_numeric_cast&) {
-  }
+template <typename T, typename Parse>
+T strictParse(const std::string& text, const char* typeName, Parse parse) {
+  T value;
+  if (parse(text, value)) return value;
   throw UtilException(StringUtils::format("The value '%s' is not a valid %s value.", text.c_str(), typeName));
+}
+
+template <typename Narrow>
+bool parseNarrow(const std::string& text, Narrow& value) {
+  int wide;
+  if (!data::impl::text::parseDecimal(text, wide)) return false;
+  if (wide < std::numeric_limits<Narrow>::min() || wide > std::numeric_limits<Narrow>::max()) return false;
+  value = static_cast<Narrow>(wide);
+  return true;
 }
 
 }  // namespace
@@ -89,6 +76,32 @@ std::string StringUtils::format(const char* fmt, ...) {
   return buffer;
 }
 
+std::string printableExcerpt(std::string_view text, size_t limit) {
+  static const char kHex[] = "0123456789ABCDEF";
+  const std::string_view shown = text.substr(0, limit);
+  std::string out;
+  out.reserve(shown.size() + 3);
+  for (char c : shown) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += c;
+    }
+  }
+  if (text.size() > limit) out += "...";
+  return out;
+}
+
+std::string boundedEcho(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return std::string(text);
+  return std::string(text.substr(0, limit)) + "...";
+}
+
 const std::string& StringUtils::toString(bool value) { return value ? trueText() : falseText(); }
 
 std::string StringUtils::toString(char value) { return std::string(1, value); }
@@ -108,18 +121,19 @@ std::string StringUtils::toString(unsigned long value) { return std::to_string(v
 std::string StringUtils::toString(long long value) { return std::to_string(value); }
 std::string StringUtils::toString(unsigned long long value) { return std::to_string(value); }
 
-std::string StringUtils::toString(float value) { return floatingToString(value, 9); }
-std::string StringUtils::toString(double value) { return floatingToString(value, 17); }
+std::string StringUtils::toString(float value) { return data::impl::text::formatGeneral(value, 9); }
+std::string StringUtils::toString(double value) { return data::impl::text::formatGeneral(value, 17); }
 
 std::string StringUtils::toString(float value, unsigned long decimals) {
-  return fixedToString(static_cast<double>(value), decimals);
+  return data::impl::text::formatFixed(static_cast<double>(value), decimals);
 }
 std::string StringUtils::toString(double value, unsigned long decimals) {
-  return fixedToString(value, decimals);
+  return data::impl::text::formatFixed(value, decimals);
 }
 
 std::string StringUtils::toString(void* value) {
   std::ostringstream stream;
+  stream.imbue(std::locale::classic());
   stream << value;
   return stream.str();
 }
@@ -134,31 +148,29 @@ bool StringUtils::toBool(const std::string& text) {
 }
 
 signed char StringUtils::toByte(const std::string& text) {
-  return strictParse(text, "int8_t",
-                     [&] { return boost::numeric_cast<signed char>(boost::lexical_cast<int>(text)); });
+  return strictParse<signed char>(text, "int8_t", parseNarrow<signed char>);
 }
 
-// Parsed as int and then narrowed: Boost 1.74's lexical_cast<short> overflows a
-// signed intermediate on some malformed texts (e.g. "(22004"), which is undefined.
 short StringUtils::toShort(const std::string& text) {
-  return strictParse(text, "int16_t",
-                     [&] { return boost::numeric_cast<short>(boost::lexical_cast<int>(text)); });
+  return strictParse<short>(text, "int16_t", parseNarrow<short>);
 }
 
 int StringUtils::toInt(const std::string& text) {
-  return strictParse(text, "int32_t", [&] { return boost::lexical_cast<int>(text); });
+  return strictParse<int>(text, "int32_t", data::impl::text::parseDecimal<int>);
 }
 
 long StringUtils::toLong(const std::string& text) {
-  return strictParse(text, "int64_t", [&] { return boost::lexical_cast<long>(text); });
+  return strictParse<long>(text, "int64_t", data::impl::text::parseDecimal<long>);
 }
 
 float StringUtils::toFloat(const std::string& text) {
-  return strictParse(text, "float", [&] { return boost::lexical_cast<float>(text); });
+  return strictParse<float>(
+      text, "float", [](const std::string& t, float& v) { return data::impl::text::parseFloating(t, v); });
 }
 
 double StringUtils::toDouble(const std::string& text) {
-  return strictParse(text, "double", [&] { return boost::lexical_cast<double>(text); });
+  return strictParse<double>(
+      text, "double", [](const std::string& t, double& v) { return data::impl::text::parseFloating(t, v); });
 }
 
 int StringUtils::stringToInt(const std::string& text) {

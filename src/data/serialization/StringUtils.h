@@ -4,8 +4,10 @@
 // and re-entrant.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/Export.h"
@@ -19,6 +21,15 @@ class YOX_EXPORT UtilException : public std::runtime_error {
   explicit UtilException(const std::string& message);
   ~UtilException() noexcept override;
 };
+
+// Input echoed in a message, made safe for a terminal or a log: at most limit bytes of
+// text (then "..."), every byte below 0x20, 0x7F and every byte from 0x80 written as
+// \xHH, and a backslash as \\ so that the excerpt is unambiguous.
+YOX_EXPORT std::string printableExcerpt(std::string_view text, size_t limit = 80);
+
+// Input echoed in a message whose wording is fixed: unchanged up to limit bytes, then cut
+// and followed by "...", so that a huge input does not give a huge message.
+YOX_EXPORT std::string boundedEcho(std::string_view text, size_t limit = 1023);
 
 class YOX_EXPORT StringUtils {
  public:

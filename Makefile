@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
 CONFIGURE_FLAGS = -DYOX_WERROR=$(YOX_WERROR)
 
-.PHONY: all setup build build-asan test test-default test-asan demo fuzz bench lines coverage clean
+.PHONY: all setup build build-asan test test-default test-asan demo package fuzz bench lines coverage clean
 
 all: build
 
@@ -31,7 +31,12 @@ test: test-default test-asan
 demo: build
 	@./build/default/tools/yoxhost/yoxhost demo
 
-fuzz: setup
+# The Debian packages libyoxclient1, libyoxclient-dev and yoxclient-tools, in build/default.
+package: build
+	@cmake --build --preset default --target package
+
+fuzz:
+	@./scripts/setup.sh --fuzz
 	@./fuzz/run.sh $(FUZZ_SECONDS)
 
 # Code and test lines per area (the suite stays near a third of the code).

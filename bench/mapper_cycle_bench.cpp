@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "apm/apm.h"
 #include "host/HostEnvironment.h"
 #include "host/LinkedPlugin.h"
 #include "host/StandInDriver.h"
+#include "hostapi/apm.h"
 #include "plugin/qivlib.h"
 #include "support/MapperHarness.h"
 

@@ -17,7 +17,7 @@
 // no tag form and are refused.
 #pragma once
 
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 #include "values/VUQ_VARS.h"
 
 namespace yox {

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstring>
 
-#include "plugin/HostFunctions.h"
+#include "base/HostFunctions.h"
 
 namespace yoxhost {
 
@@ -14,16 +13,9 @@ HostEnvironment& HostEnvironment::instance() {
   return environment;
 }
 
-long long HostEnvironment::now() const {
-  if (!followReal_) return now_;
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
+long long HostEnvironment::now() const { return now_; }
 
-void HostEnvironment::setNow(long long millis) {
-  followReal_ = false;
-  now_ = millis;
-}
+void HostEnvironment::setNow(long long millis) { now_ = millis; }
 
 void HostEnvironment::advance(long long millis) { now_ += millis; }
 
@@ -38,7 +30,6 @@ bool HostEnvironment::maskEnabled(long mask) const {
 
 void HostEnvironment::record(int type, long mask, const char* text) {
   records_.push_back(LogRecord{type, mask, text ? text : ""});
-  if (echo_) echo_(records_.back());
 }
 
 bool HostEnvironment::logged(const std::string& fragment) const {
@@ -48,10 +39,8 @@ bool HostEnvironment::logged(const std::string& fragment) const {
 
 void HostEnvironment::reset() {
   now_ = 0;
-  followReal_ = false;
   masks_.clear();
   records_.clear();
-  echo_ = nullptr;
 }
 
 }  // namespace yoxhost

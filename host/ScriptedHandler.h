@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace yoxhost {
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "apm/apm.h"
-#include "tcm/tcm.h"
+#include "hostapi/apm.h"
+#include "hostapi/tcm.h"
 
 namespace yoxhost {
 

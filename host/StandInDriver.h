@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/PluginApi.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace yoxhost {
 

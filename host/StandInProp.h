@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 namespace yoxhost {
 

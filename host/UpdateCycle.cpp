@@ -1,6 +1,6 @@
 #include "host/UpdateCycle.h"
 
-#include "apm/apm.h"
+#include "hostapi/apm.h"
 
 namespace yoxhost {
 

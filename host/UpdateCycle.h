@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 
 class apm;
 

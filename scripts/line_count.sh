@@ -12,7 +12,7 @@ areas=(
   "values and filters|src/values src/filters|(typed_value|filters)[^/]*$"
   "data container|src/data|(data_container|data_types|discrete|entry)[^/]*$"
   "serializers|src/data/serialization|(serializer|string_conversion|codec|Serializer|RandomData|hostile|locale)[^/]*$"
-  "host and tools|host tools|(data_to_prop|yoxdata_tool|yoxhost|update_cycle|HostEnvironment)[^/]*$"
+  "host and tools|host tools|(data_to_prop|yoxdata|yoxhost|update_cycle|HostEnvironment|link/)[^/]*$"
 )
 
 lines() { # files... -> counted lines

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, the Debian packages the build needs. Quiet and quick when
-# everything is already there.
+# Installs, with apt-get, the Debian packages the build needs; with --fuzz also the
+# clang toolchain the libFuzzer targets need. Quiet and quick when everything is
+# already there.
 set -euo pipefail
 
 packages=(
   g++ make cmake ninja-build
   libboost-dev libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev
   libyaml-cpp-dev nlohmann-json3-dev
   locales gcovr
   # peers of the benchmark comparison (bench only; skipped when absent)
   libmsgpack-cxx-dev libflatbuffers-dev rapidjson-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,9 +7,9 @@
 #include <type_traits>
 #include <vector>
 
-#include "apm/apmPlw.h"
+#include "apm/byteoffset/apmPlw.h"
 #include "host/StandInProp.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 #include "support/PluginFixture.h"
 
 // Expected values are assembled arithmetically from the array's bytes and then laid

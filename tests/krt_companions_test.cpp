@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "apm/apmDefault.h"
-#include "apm/apmKrt.h"
-#include "apm/apmKrtCompanions.h"
 #include "apm/apmTimerej.h"
+#include "apm/krt/apmKrt.h"
+#include "apm/krt/apmKrtCompanions.h"
 #include "host/ScriptedHandler.h"
 #include "host/StandInProp.h"
 #include "plugin/qivlib.h"

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "apm/apmKrt.h"
-#include "apm/apmKrtCompanions.h"
 #include "apm/apmTimerej.h"
+#include "apm/krt/apmKrt.h"
+#include "apm/krt/apmKrtCompanions.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "host/ScriptedHandler.h"
 #include "host/StandInProp.h"
+#include "hostapi/tcm.h"
 #include "plugin/qivlib.h"
 #include "support/KrtDevice.h"
 #include "support/PluginFixture.h"
-#include "tcm/tcm.h"
 
 namespace {
 

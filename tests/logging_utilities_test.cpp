@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "base/CommonUtilities.h"
+#include "base/LogIt.h"
+#include "base/ManException.h"
 #include "host/HostEnvironment.h"
-#include "plugin/CommonUtilities.h"
-#include "plugin/LogIt.h"
-#include "plugin/ManException.h"
 
 namespace {
 

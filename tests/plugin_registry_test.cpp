@@ -3,11 +3,11 @@
 #include <memory>
 #include <string>
 
-#include "apm/apm.h"
 #include "host/StandInProp.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
+#include "hostapi/tcm.h"
 #include "support/PluginFixture.h"
-#include "tcm/tcm.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "apm/apm.h"
+#include "hostapi/apm.h"
 #include "plugin/qivlib.h"
 #include "support/PluginFixture.h"
 

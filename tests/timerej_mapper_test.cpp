@@ -10,12 +10,12 @@
 
 #include "apm/apmPseudoDev.h"
 #include "apm/apmTimerej.h"
+#include "base/HostFunctions.h"
 #include "host/StandInProp.h"
-#include "plugin/HostFunctions.h"
+#include "hostapi/tcm.h"
 #include "plugin/qivlib.h"
 #include "support/MapperHarness.h"
 #include "support/PluginFixture.h"
-#include "tcm/tcm.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "apm/apmXdArray.h"
 #include "host/StandInProp.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
 #include "support/PluginFixture.h"
 
 namespace {

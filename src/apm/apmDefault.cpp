@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "apm/apmPseudoDev.h"
+#include "apm/detail/MapperSupport.h"
+#include "base/LogIt.h"
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
-#include "plugin/qivlib.h"
-#include "tcm/tcm.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
+#include "registry/Registry.h"
 
 namespace {
 
@@ -23,6 +24,11 @@ bool watches(const apmPseudoDev& pseudo, const iqivProp& prop) {
   if (!wanted) return true;
   const boost::shared_ptr<Filters::Filter> actual = prop.getFilter();
   return actual && actual->getFilterString() == wanted->getFilterString();
+}
+
+std::string filterText(const iqivProp& prop) {
+  const boost::shared_ptr<Filters::Filter> filter = prop.getFilter();
+  return filter ? filter->getFilterString() : std::string("NONE");
 }
 
 }  // namespace
@@ -42,21 +48,15 @@ void apmDefault::begin(const iqivProp* prop) {
     propertyValid = true;
     return;
   }
-  if (LogIt::isLoggable(3, 1)) {
-    const boost::shared_ptr<Filters::Filter> filter = prop->getFilter();
-    LogIt(3, 1, __FUNCTION__, __LINE__).getStream()
-        << "initializing pseudo devices for device [" << prop->getDevice() << "] property ["
-        << prop->getProperty() << "] filter [" << (filter ? filter->getFilterString() : std::string("NONE"))
-        << "]...";
-  }
+  YOX_LOG(kLogProgress, 1) << "initializing pseudo devices for device [" << prop->getDevice()
+                           << "] property [" << prop->getProperty() << "] filter [" << filterText(*prop)
+                           << "]...";
   std::unique_ptr<pvector<apmPseudoDev*>> watching(new pvector<apmPseudoDev*>(false));
   // The host hands over the list, never the mappers in it.
   std::unique_ptr<pvector<apm*>> instances(iDriver->getMappers(qivlib_apmInfo("pseudo.dev")));
   const size_t total = instances ? instances->size() : 0;
-  if (LogIt::isLoggable(3, 1)) {
-    LogIt(3, 1, __FUNCTION__, __LINE__).getStream()
-        << "scanning all 'pseudo.dev' peripheral address apms for match, total count [" << total << "]";
-  }
+  YOX_LOG(kLogProgress, 1) << "scanning all 'pseudo.dev' peripheral address apms for match, total count ["
+                           << total << "]";
   if (instances) {
     for (apm* instance : *instances) {
       // Instances of the pseudo-device entry are pseudo-device mappers unless another
@@ -65,10 +65,8 @@ void apmDefault::begin(const iqivProp* prop) {
       if (pseudo != nullptr && watches(*pseudo, *prop)) watching->push_back(pseudo);
     }
   }
-  if (LogIt::isLoggable(3, 1)) {
-    LogIt(3, 1, __FUNCTION__, __LINE__).getStream()
-        << "scanned all 'pseudo.dev' peripheral address apms, matched [" << watching->size() << "]";
-  }
+  YOX_LOG(kLogProgress, 1) << "scanned all 'pseudo.dev' peripheral address apms, matched ["
+                           << watching->size() << "]";
   pseudoDevs = watching.release();
   propertyValid = true;
 }
@@ -81,11 +79,7 @@ void apmDefault::end(const iqivProp*) {
   for (apmPseudoDev* pseudo : *pseudoDevs) {
     if (pseudo->deviceValid == propertyValid && !firstCycle) continue;
     pseudo->deviceValid = propertyValid;
-    std::unique_ptr<iqivProp> notice(pseudo->templateProp->dup());
-    std::unique_ptr<qivTag> contents(new qivTag("contents"));
-    contents->value.assignVector(std::vector<bool>());
-    notice->add(contents.release());
-    iDriver->deliver(notice.release());
+    mappers::deliverContents<bool>(*pseudo->templateProp);
   }
   firstCycle = false;
 }

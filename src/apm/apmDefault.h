@@ -9,9 +9,9 @@
 // defaults) and use the members below as their own.
 #pragma once
 
-#include "apm/apm.h"
-#include "data/Export.h"
-#include "plugin/HostContainers.h"
+#include "base/Export.h"
+#include "hostapi/HostContainers.h"
+#include "hostapi/apm.h"
 
 class apmPseudoDev;
 

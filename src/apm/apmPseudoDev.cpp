@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "apm/detail/MapperSupport.h"
 #include "data/Data.h"
-#include "plugin/HostInterface.h"
-#include "plugin/qivlib.h"
+#include "hostapi/HostInterface.h"
+#include "registry/Registry.h"
 
 apmPseudoDev::apmPseudoDev() : templateProp(nullptr), deviceValid(false) {}
 
@@ -31,24 +32,18 @@ bool apmPseudoDev::in(iqivProp*, qivTag* tag, const imapHw2Vuq*) {
   try {
     tag->value.setAt<bool>(0, deviceValid);
   } catch (const std::out_of_range&) {
-    throw ManException(
-        ("pseudo device tag [" + tag->name + "] holds no initialised value, cannot store its validity")
-            .c_str());
+    throw ManException("pseudo device tag [" + tag->name +
+                       "] holds no initialised value, cannot store its validity");
   }
   return true;
 }
 
 yox::auto_ptr<yox::data::Data> apmPseudoDev::syncGet(qivHandler& handler, const imapHw2Vuq*) {
   if (templateProp == nullptr) {
-    throw ManException(("pseudo device [" + handler.getDevice() + "] property [" + handler.getProperty() +
-                        "] was never initialised, nothing to deliver")
-                           .c_str());
+    throw ManException("pseudo device [" + handler.getDevice() + "] property [" + handler.getProperty() +
+                       "] was never initialised, nothing to deliver");
   }
-  std::unique_ptr<iqivProp> fresh(templateProp->dup());
-  std::unique_ptr<qivTag> contents(new qivTag("contents"));
-  contents->value.assignVector(std::vector<bool>());
-  fresh->add(contents.release());
-  iDriver->deliver(fresh.release());
+  mappers::deliverContents<bool>(*templateProp);
   return yox::auto_ptr<yox::data::Data>();
 }
 

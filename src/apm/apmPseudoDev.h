@@ -4,8 +4,8 @@
 // fresh property; this mapper writes deviceValid into the tag when the host maps it.
 #pragma once
 
-#include "apm/apm.h"
-#include "data/Export.h"
+#include "base/Export.h"
+#include "hostapi/apm.h"
 
 class YOX_EXPORT apmPseudoDev : public apm {
  public:

@@ -8,10 +8,10 @@
 #include <string>
 #include <typeinfo>
 
-#include "plugin/HostFunctions.h"
-#include "plugin/HostInterface.h"
-#include "plugin/qivlib.h"
-#include "tcm/tcm.h"
+#include "base/HostFunctions.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/tcm.h"
+#include "registry/Registry.h"
 
 long long TO_INFUTURE = -1;
 long long TO_INPAST = -1;
@@ -74,19 +74,16 @@ apmTimerej::~apmTimerej() {
 
 void apmTimerej::isValid(long long prev, long long cur) {
   if (cur == 0) throw ManException("is equal to 0");
-  if (cur < prev)
-    throw ManException(("is " + difference(prev, cur) + " ms older than in prev frame").c_str());
+  if (cur < prev) throw ManException("is " + difference(prev, cur) + " ms older than in prev frame");
   if (cur == prev && REJ_EQ_TIME) throw ManException("is the same as in prev frame");
   const long long now = timeLongLong();
   if (wide(cur) - wide(now) >= wide(TO_INFUTURE)) {
-    throw ManException(("is too far (" + difference(cur, now) + " ms) in the future, only " +
-                        number(TO_INFUTURE) + " ms allowed")
-                           .c_str());
+    throw ManException("is too far (" + difference(cur, now) + " ms) in the future, only " +
+                       number(TO_INFUTURE) + " ms allowed");
   }
   if (wide(now) - wide(cur) >= wide(TO_INPAST)) {
-    throw ManException(("is too far (" + difference(now, cur) + " ms) in the past, only " +
-                        number(TO_INPAST) + " ms allowed")
-                           .c_str());
+    throw ManException("is too far (" + difference(now, cur) + " ms) in the past, only " + number(TO_INPAST) +
+                       " ms allowed");
   }
 }
 
@@ -120,9 +117,8 @@ void apmTimerej::initialise(iqivProp* prop) {
   for (size_t i = 0; i < records.size(); ++i) {
     const imapHw2Vuq* record = records[i].second;
     if (record == nullptr || record->converters.empty() || record->converters[0] == nullptr) {
-      throw ManException(("mapping record [" + recordName(records, i) + "] of device [" + prop->getDevice() +
-                          "] property [" + prop->getProperty() + "] has no timestamp converter")
-                             .c_str());
+      throw ManException("mapping record [" + recordName(records, i) + "] of device [" + prop->getDevice() +
+                         "] property [" + prop->getProperty() + "] has no timestamp converter");
     }
   }
 
@@ -134,20 +130,14 @@ void apmTimerej::initialise(iqivProp* prop) {
 
   // Indexes from an earlier initialise: unhook the ones still hanging on these
   // records, then free them all.
-  for (auto& entry : records) {
-    for (const std::unique_ptr<int>& owned : elementIndexes_) {
-      if (entry.second->apmData == owned.get()) entry.second->apmData = nullptr;
-    }
-  }
-  elementIndexes_.clear();
+  elementIndexes_.release(&records);
 
   delete timeConverter;
   timeConverter = nullptr;
   for (auto& entry : records) {
     imapHw2Vuq* record = entry.second;
     if (!record->qualifiers.empty() && !record->qualifiers[0].empty()) {
-      elementIndexes_.emplace_back(new int(elementIndex(record->qualifiers[0])));
-      record->apmData = elementIndexes_.back().get();
+      elementIndexes_.hang(*record, elementIndex(record->qualifiers[0]));
     }
     tcm* candidate = record->converters[0];
     if (timeConverter == nullptr) {
@@ -182,13 +172,11 @@ void apmTimerej::begin(const iqivProp* prop) {
     } catch (const ManException&) {
       throw;
     } catch (const std::exception& e) {
-      throw ManException((std::string(timeConverter->name ? timeConverter->name : "") +
-                          " time stamp cannot be read: " + e.what())
-                             .c_str());
+      throw ManException(std::string(timeConverter->name ? timeConverter->name : "") +
+                         " time stamp cannot be read: " + e.what());
     } catch (...) {
-      throw ManException(
-          (std::string(timeConverter->name ? timeConverter->name : "") + " time stamp cannot be read")
-              .c_str());
+      throw ManException(std::string(timeConverter->name ? timeConverter->name : "") +
+                         " time stamp cannot be read");
     }
   }
 
@@ -214,9 +202,8 @@ void apmTimerej::begin(const iqivProp* prop) {
     }
     if (timeConverter == nullptr) throw;
     const std::string name = timeConverter->name ? timeConverter->name : "";
-    throw ManException((name + " " + e.getMessage() + "\n\tprev " + name + ": " + number(prevTime) +
-                        "\n\t new " + name + ": " + number(missingTag ? 0 : t))
-                           .c_str());
+    throw ManException(name + " " + e.getMessage() + "\n\tprev " + name + ": " + number(prevTime) +
+                       "\n\t new " + name + ": " + number(missingTag ? 0 : t));
   }
 }
 
@@ -224,9 +211,8 @@ bool apmTimerej::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
   if (rejectStart != 0) return false;
   const auto found = prop->tags.find(tag->name);
   if (found == prop->tags.end() || found->second == nullptr) {
-    throw ManException(("no tag [" + tag->name + "] in the property received for device [" +
-                        prop->getDevice() + "] property [" + prop->getProperty() + "]")
-                           .c_str());
+    throw ManException("no tag [" + tag->name + "] in the property received for device [" +
+                       prop->getDevice() + "] property [" + prop->getProperty() + "]");
   }
   const qivTag* source = found->second;
   const long long elementIndex =

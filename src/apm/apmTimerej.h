@@ -8,11 +8,9 @@
 // They are written only while addresses are initialised and read afterwards.
 #pragma once
 
-#include <memory>
-#include <vector>
-
 #include "apm/apmDefault.h"
-#include "data/Export.h"
+#include "base/Export.h"
+#include "hostapi/RecordData.h"
 
 class tcm;
 
@@ -65,5 +63,5 @@ class YOX_EXPORT apmTimerej : public apmDefault {
 
  private:
   // The element indexes this mapper allocated and hung on mapping records.
-  std::vector<std::unique_ptr<int>> elementIndexes_;
+  RecordData<int> elementIndexes_;
 };

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostInterface.h"
-#include "plugin/LogIt.h"
+#include "apm/detail/MapperSupport.h"
+#include "base/LogIt.h"
+#include "hostapi/HostInterface.h"
 
 namespace {
 
@@ -33,15 +34,7 @@ apm* apmXdArray::dup() {
 }
 
 bool apmXdArray::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
-  if (LogIt::isLoggable(1, -1)) {
-    LogIt(1, -1, __FUNCTION__, __LINE__).getStream() << "******************************";
-  }
-  if (LogIt::isLoggable(1, -1)) {
-    LogIt(1, -1, __FUNCTION__, __LINE__).getStream() << "xD.array apm not yet supported";
-  }
-  if (LogIt::isLoggable(1, -1)) {
-    LogIt(1, -1, __FUNCTION__, __LINE__).getStream() << "******************************";
-  }
+  mappers::logBanner(__FUNCTION__, __LINE__, "xD.array apm not yet supported", 30);
   if (tag != nullptr) tag->valid = apm::time_in(prop, tag, map);
   return true;
 }
@@ -57,11 +50,11 @@ bool apmXdArray::out(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {
       qivTag* dimension = new qivTag("dim_" + tag->name);
       dimension->value.assignVector(std::vector<int>{columns, static_cast<int>(rows)});
       prop->add(dimension);
-    } else if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "peripheral address [" << map->peripheralAddress << "], apm id [" << index << "] tag ["
-          << tag->name << "] column count [" << columnText
-          << "] is not a positive decimal number, no dimension tag [dim_" << tag->name << "] added";
+    } else {
+      YOX_LOG(kLogWarning, -1) << "peripheral address [" << map->peripheralAddress << "], apm id [" << index
+                               << "] tag [" << tag->name << "] column count [" << columnText
+                               << "] is not a positive decimal number, no dimension tag [dim_" << tag->name
+                               << "] added";
     }
   }
   return apmDefault::out(prop, tag, map);

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "apm/apmDefault.h"
-#include "data/Export.h"
+#include "base/Export.h"
 
 class YOX_EXPORT apmXdArray : public apmDefault {
  public:

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Export.h"
 #include "data/AutoPtr.h"
-#include "data/Export.h"
 #include "filters/Filters.h"
 #include "values/VUQ_VARS.h"
 

@@ -3,10 +3,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/CommonUtilities.h"
+#include "base/LogIt.h"
 #include "data/Data.h"
 #include "filters/FilterToYoxDataConverter.h"
-#include "plugin/CommonUtilities.h"
-#include "plugin/LogIt.h"
 
 Filters::Filter::FilterConstraint::FilterConstraint(const std::string& constraintString)
     : constraintString(constraintString) {
@@ -83,9 +83,9 @@ yox::data::Data* Filters::Filter::getVuqData() {
     data = converted.release();
     return data;
   } catch (const std::runtime_error& e) {
-    if (LogIt::isLoggable(2, -1)) {
+    if (LogIt::isLoggable(kLogWarning, -1)) {
       // The record carries a fixed line so that log scanners keyed on it keep matching.
-      LogIt(2, -1, "getVuqData", 140).getStream()
+      LogIt(kLogWarning, -1, "getVuqData", 140).getStream()
           << "getVuqData"
           << " filter name [" << name << "] could not be parsed into a YOX Data representation, message "
           << e.what();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "data/Export.h"
+#include "base/Export.h"
 
 namespace yox {
 namespace data {

@@ -3,9 +3,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "plugin/HostFunctions.h"
-#include "plugin/LogIt.h"
-#include "tcm/tcmTime.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "tcm/detail/tcmTime.h"
 
 namespace {
 
@@ -31,11 +31,8 @@ tcm* tcmDouble::dup(const char* newName) { return new tcmDouble(newName != nullp
 bool tcmDouble::in(const iqivProp* prop, qivTag* tag, const std::string& dpeId) const {
   const qivTag* source = tcmtime::findTag(prop, name);
   if (source == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "tcmDouble - no tag found with name [" << (name != nullptr ? name : "")
-          << "], unable to extract timestamp for dpe id [" << dpeId << "]";
-    }
+    YOX_LOG(kLogWarning, -1) << "tcmDouble - no tag found with name [" << (name != nullptr ? name : "")
+                             << "], unable to extract timestamp for dpe id [" << dpeId << "]";
     return false;
   }
   long long milliseconds = 0;

@@ -2,7 +2,7 @@
 // Registered as "double".
 #pragma once
 
-#include "tcm/tcm.h"
+#include "hostapi/tcm.h"
 
 class YOX_EXPORT tcmDouble : public tcm {
  public:

@@ -1,8 +1,8 @@
 #include "tcm/tcmLongLong.h"
 
-#include "plugin/HostFunctions.h"
-#include "plugin/LogIt.h"
-#include "tcm/tcmTime.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "tcm/detail/tcmTime.h"
 
 tcmLongLong::tcmLongLong(const char* name) : tcm(name) {}
 
@@ -11,11 +11,8 @@ tcm* tcmLongLong::dup(const char* newName) { return new tcmLongLong(newName != n
 bool tcmLongLong::in(const iqivProp* prop, qivTag* tag, const std::string& dpeId) const {
   const qivTag* source = tcmtime::findTag(prop, name);
   if (source == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "tcmLongLong - no tag found with name [" << (name != nullptr ? name : "")
-          << "], unable to extract timestamp for dpe id [" << dpeId << "]";
-    }
+    YOX_LOG(kLogWarning, -1) << "tcmLongLong - no tag found with name [" << (name != nullptr ? name : "")
+                             << "], unable to extract timestamp for dpe id [" << dpeId << "]";
     return false;
   }
   long long milliseconds = 0;

@@ -2,7 +2,7 @@
 // since the epoch. Registered as "longlong".
 #pragma once
 
-#include "tcm/tcm.h"
+#include "hostapi/tcm.h"
 
 class YOX_EXPORT tcmLongLong : public tcm {
  public:

@@ -1,8 +1,8 @@
 #include "tcm/tcmLongLongNano.h"
 
-#include "plugin/HostFunctions.h"
-#include "plugin/LogIt.h"
-#include "tcm/tcmTime.h"
+#include "base/HostFunctions.h"
+#include "base/LogIt.h"
+#include "tcm/detail/tcmTime.h"
 
 namespace {
 const long long kNanosPerMilli = 1000000;
@@ -17,11 +17,8 @@ tcm* tcmLongLongNano::dup(const char* newName) {
 bool tcmLongLongNano::in(const iqivProp* prop, qivTag* tag, const std::string& dpeId) const {
   const qivTag* source = tcmtime::findTag(prop, name);
   if (source == nullptr) {
-    if (LogIt::isLoggable(2, -1)) {
-      LogIt(2, -1, __FUNCTION__, __LINE__).getStream()
-          << "tcmLongLongNano - no tag found with name [" << (name != nullptr ? name : "")
-          << "], unable to extract timestamp for dpe id [" << dpeId << "]";
-    }
+    YOX_LOG(kLogWarning, -1) << "tcmLongLongNano - no tag found with name [" << (name != nullptr ? name : "")
+                             << "], unable to extract timestamp for dpe id [" << dpeId << "]";
     return false;
   }
   long long milliseconds = 0;

@@ -3,7 +3,7 @@
 // Registered as "longlongnano".
 #pragma once
 
-#include "tcm/tcm.h"
+#include "hostapi/tcm.h"
 
 class YOX_EXPORT tcmLongLongNano : public tcm {
  public:

@@ -11,8 +11,8 @@
 #include <type_traits>
 #include <typeinfo>
 
+#include "base/LogIt.h"
 #include "data/Data.h"
-#include "plugin/LogIt.h"
 
 std::map<std::string, VUQ_DATA_TYPE> g_sDataTypeStringsToDataTypeMap =
     boost::assign::map_list_of("unk", QIV_UNK)("longlong", QIV_LONGLONG)("int", QIV_INT)("long", QIV_INT)(
@@ -24,9 +24,6 @@ std::map<VUQ_DATA_TYPE, unsigned long> g_sDataTypeToDataSizeMap =
         QIV_DOUBLE, 8UL)(QIV_FLOAT, 4UL)(QIV_BOOL, 1UL)(QIV_STRING, 8UL)(QIV_BYTE, 1UL);
 
 namespace {
-
-const int kError = 1;
-const long kAlways = -1;
 
 // count * size in decimal, exact even where the product does not fit 64 bits.
 std::string byteCount(unsigned long count, unsigned long size) {
@@ -53,19 +50,14 @@ class fromByteArray_visitor : public boost::static_visitor<bool> {
     const unsigned long elementSize = sizeof(T);
     const char* typeName = typeid(T).name();
     if (buffer_ == nullptr) {
-      if (LogIt::isLoggable(kError, kAlways)) {
-        LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-            << "ERROR - NULL byteBuffer received (and invalid size [" << bufferSize_
-            << "]), cannot convert to type  [" << typeName << "]";
-      }
+      YOX_LOG(kLogError, -1) << "ERROR - NULL byteBuffer received (and invalid size [" << bufferSize_
+                             << "]), cannot convert to type  [" << typeName << "]";
       return false;
     }
     if (bufferSize_ < elementSize) {
-      if (LogIt::isLoggable(kError, kAlways)) {
-        LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-            << "ERROR - received byteBuffer of [" << bufferSize_ << "] bytes, mimimum size for single type  ["
-            << typeName << "] is [" << elementSize << "]";
-      }
+      YOX_LOG(kLogError, -1) << "ERROR - received byteBuffer of [" << bufferSize_
+                             << "] bytes, mimimum size for single type  [" << typeName << "] is ["
+                             << elementSize << "]";
       return false;
     }
     if (elementCount_ == 0) {
@@ -85,19 +77,14 @@ class fromByteArray_visitor : public boost::static_visitor<bool> {
   bool operator()(std::vector<bool>& target) const {
     const char* typeName = typeid(bool).name();
     if (buffer_ == nullptr) {
-      if (LogIt::isLoggable(kError, kAlways)) {
-        LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-            << "ERROR - NULL byteBuffer received (and invalid size [" << bufferSize_
-            << "]), cannot convert to type  [" << typeName << "]";
-      }
+      YOX_LOG(kLogError, -1) << "ERROR - NULL byteBuffer received (and invalid size [" << bufferSize_
+                             << "]), cannot convert to type  [" << typeName << "]";
       return false;
     }
     if (bufferSize_ < 1) {
-      if (LogIt::isLoggable(kError, kAlways)) {
-        LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-            << "ERROR - received byteBuffer of [" << bufferSize_ << "] bytes, mimimum size for single type  ["
-            << typeName << "] is [" << 1 << "]";
-      }
+      YOX_LOG(kLogError, -1) << "ERROR - received byteBuffer of [" << bufferSize_
+                             << "] bytes, mimimum size for single type  [" << typeName << "] is [" << 1
+                             << "]";
       return false;
     }
     if (elementCount_ == 0) {
@@ -116,18 +103,12 @@ class fromByteArray_visitor : public boost::static_visitor<bool> {
   // The buffer is an array of elementCount pointers to NUL-terminated texts.
   bool operator()(std::vector<std::string>& target) const {
     if (buffer_ == nullptr) {
-      if (LogIt::isLoggable(kError, kAlways)) {
-        LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-            << "ERROR - NULL byteBuffer received (and invalid size [" << bufferSize_
-            << "]), cannot convert to type  [string]";
-      }
+      YOX_LOG(kLogError, -1) << "ERROR - NULL byteBuffer received (and invalid size [" << bufferSize_
+                             << "]), cannot convert to type  [string]";
       return false;
     }
     if (bufferSize_ == 0) {
-      if (LogIt::isLoggable(kError, kAlways)) {
-        LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-            << "ERROR - received empty byteBuffer ([" << bufferSize_ << "] bytes)";
-      }
+      YOX_LOG(kLogError, -1) << "ERROR - received empty byteBuffer ([" << bufferSize_ << "] bytes)";
       return false;
     }
     if (elementCount_ == 0) {
@@ -147,11 +128,8 @@ class fromByteArray_visitor : public boost::static_visitor<bool> {
       const char* text = nullptr;
       std::memcpy(&text, buffer_ + i * pointerSize, pointerSize);
       if (text == nullptr) {
-        if (LogIt::isLoggable(kError, kAlways)) {
-          LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-              << "ERROR - NULL text pointer at index [" << i
-              << "] of byteBuffer, cannot convert to type  [string]";
-        }
+        YOX_LOG(kLogError, -1) << "ERROR - NULL text pointer at index [" << i
+                               << "] of byteBuffer, cannot convert to type  [string]";
         return false;
       }
       texts.emplace_back(text);
@@ -162,15 +140,15 @@ class fromByteArray_visitor : public boost::static_visitor<bool> {
 
  private:
   void logInvalidCount(const char* typeName) const {
-    if (LogIt::isLoggable(kError, kAlways)) {
-      LogIt(kError, kAlways, "operator()", __LINE__).getStream()
+    if (LogIt::isLoggable(kLogError, -1)) {
+      LogIt(kLogError, -1, "operator()", __LINE__).getStream()
           << "ERROR - attempt to cast [" << bufferSize_ << "] bytes to invalid array size [" << elementCount_
           << "] of type[" << typeName << "]";
     }
   }
   void logTooShort(const char* typeName, unsigned long elementSize) const {
-    if (LogIt::isLoggable(kError, kAlways)) {
-      LogIt(kError, kAlways, "operator()", __LINE__).getStream()
+    if (LogIt::isLoggable(kLogError, -1)) {
+      LogIt(kLogError, -1, "operator()", __LINE__).getStream()
           << "ERROR - cannot cast [" << bufferSize_ << "] bytes to array size [" << elementCount_
           << "] of type[" << typeName << "], requires (at least) [" << byteCount(elementCount_, elementSize)
           << "] bytes of data";
@@ -408,20 +386,15 @@ VUQ_DATA_TYPE VUQ_VARS::getTypeFromString(const std::string& name) {
   for (char& c : lower) c = std::tolower(c, locale);
   const auto it = g_sDataTypeStringsToDataTypeMap.find(lower);
   if (it != g_sDataTypeStringsToDataTypeMap.end()) return it->second;
-  if (LogIt::isLoggable(kError, kAlways)) {
-    LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-        << "ERROR, unrecognized data type string [" << name << "] returning QIV_UNK as data type";
-  }
+  YOX_LOG(kLogError, -1) << "ERROR, unrecognized data type string [" << name
+                         << "] returning QIV_UNK as data type";
   return QIV_UNK;
 }
 
 unsigned long VUQ_VARS::getTypeSize(const unsigned int& typeId) {
   if (!isValidTypeId(typeId)) {
-    if (LogIt::isLoggable(kError, kAlways)) {
-      LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-          << "invalid typeId [" << typeId << "] (outside bounds - min [" << QIV_UNK << "] max [" << QIV_BYTE
-          << "]), throwing error";
-    }
+    YOX_LOG(kLogError, -1) << "invalid typeId [" << typeId << "] (outside bounds - min [" << QIV_UNK
+                           << "] max [" << QIV_BYTE << "]), throwing error";
     throw "invalid typeId";
   }
   return g_sDataTypeToDataSizeMap.at(static_cast<VUQ_DATA_TYPE>(typeId));
@@ -434,34 +407,26 @@ std::string VUQ_VARS::getTypeName(const unsigned int& typeId) {
       if (static_cast<unsigned int>(entry.second) == typeId) return entry.first;
     }
   }
-  if (LogIt::isLoggable(kError, kAlways)) {
-    LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-        << "invalid typeId [" << typeId << "] (outside bounds - min [" << QIV_UNK << "] max [" << QIV_BYTE
-        << "]), returning invalid";
-  }
+  YOX_LOG(kLogError, -1) << "invalid typeId [" << typeId << "] (outside bounds - min [" << QIV_UNK
+                         << "] max [" << QIV_BYTE << "]), returning invalid";
   return "invalid type id:" + std::to_string(typeId);
 }
 
 bool VUQ_VARS::attachByteBuffer(const char* buffer, const unsigned long& bufferSize,
                                 const unsigned long& elementCount) {
   if (!initialised) {
-    if (LogIt::isLoggable(kError, kAlways)) {
-      LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-          << "Cannot parse byte buffer into VUQ compatible form: input byteBuffer size [" << bufferSize
-          << "], target VUQ element count [" << elementCount
-          << "]. The intermediate buffer has not been allocated with a valid VUQ type";
-    }
+    YOX_LOG(kLogError, -1) << "Cannot parse byte buffer into VUQ compatible form: input byteBuffer size ["
+                           << bufferSize << "], target VUQ element count [" << elementCount
+                           << "]. The intermediate buffer has not been allocated with a valid VUQ type";
     return false;
   }
   const unsigned int typeId = QIV_LONGLONG + static_cast<unsigned int>(variant.which());
   clean();
   initialised = boost::apply_visitor(fromByteArray_visitor(buffer, bufferSize, elementCount), variant);
   if (!initialised) {
-    if (LogIt::isLoggable(kError, kAlways)) {
-      LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-          << "Failed to parse byte buffer into VUQ compatible form: input byteBuffer size [" << bufferSize
-          << "], target VUQ type [" << typeId << "] element count [" << elementCount << "]";
-    }
+    YOX_LOG(kLogError, -1) << "Failed to parse byte buffer into VUQ compatible form: input byteBuffer size ["
+                           << bufferSize << "], target VUQ type [" << typeId << "] element count ["
+                           << elementCount << "]";
   }
   return initialised;
 }
@@ -499,15 +464,11 @@ const T VUQ_VARS::getAt(const unsigned long index) const {
     const std::vector<T>& values = boost::get<std::vector<T>>(variant);
     if (initialised && index < values.size()) return values[index];
   } catch (const boost::bad_get& e) {
-    if (LogIt::isLoggable(kError, kAlways)) {
-      LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream()
-          << " mismatch between requested type and type held in variant, exception message: " << e.what();
-    }
+    YOX_LOG(kLogError, -1) << " mismatch between requested type and type held in variant, exception message: "
+                           << e.what();
   }
   const std::string text = accessFailure("getAt", index, *this);
-  if (LogIt::isLoggable(kError, kAlways)) {
-    LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream() << text;
-  }
+  YOX_LOG(kLogError, -1) << text;
   throw std::out_of_range(text);
 }
 
@@ -515,9 +476,7 @@ template <class T>
 void VUQ_VARS::setAt(const unsigned long index, T value) {
   if (initialised && boost::apply_visitor(setAt_visitor<T>(index, value), variant)) return;
   const std::string text = accessFailure("setAt", index, *this);
-  if (LogIt::isLoggable(kError, kAlways)) {
-    LogIt(kError, kAlways, __FUNCTION__, __LINE__).getStream() << text;
-  }
+  YOX_LOG(kLogError, -1) << text;
   throw std::out_of_range(text);
 }
 

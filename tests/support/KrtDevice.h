@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "apm/apm.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "host/StandInProp.h"
 #include "host/UpdateCycle.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
 #include "support/MapperHarness.h"
 
 namespace yoxtest {

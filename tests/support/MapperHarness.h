@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "apm/apm.h"
 #include "host/StandInProp.h"
 #include "host/UpdateCycle.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
 
 namespace yoxtest {
 

@@ -1,14 +1,21 @@
 # Checks of the yoxdata program, one group per CHECK (run by CTest):
 #   help                 --help prints the usage and exits 0
 #   usage                wrong usage exits 2 with the usage on stderr
-#   bad_input            unreadable or malformed input exits 1 with the reason on stderr
+#   bad_input            unreadable or malformed input exits 1 with the reason on stderr,
+#                        naming the input and the form, control bytes escaped
 #   convert_round_trips  every sample converts to every other form and back, byte for byte
-#   dump                 dump prints the container's text dump
+#   dump                 dump prints the container's text dump, --limit and --json
+#   diff                 diff compares any two forms: 0 equal, 1 the first difference, 2 trouble
 # Inputs: YOXDATA (the program), MESSAGES (examples/messages), WORK (scratch directory).
 cmake_minimum_required(VERSION 3.25)
 
+# Standard input is the file named by the variable stdin, when set.
 function(run expected_code)
-  execute_process(COMMAND ${YOXDATA} ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  set(input)
+  if(stdin)
+    set(input INPUT_FILE ${stdin})
+  endif()
+  execute_process(COMMAND ${YOXDATA} ${ARGN} ${input} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT code EQUAL expected_code)
     message(FATAL_ERROR "yoxdata ${ARGN}: exit ${code}, expected ${expected_code}\nstdout: ${out}\nstderr: ${err}")
   endif()
@@ -38,10 +45,11 @@ endif()
 
 if(CHECK STREQUAL "help")
   run(0 --help)
-  expect_match("${out}" "yoxdata convert --from bin\\|str\\|csv --to bin\\|str\\|csv" "help text")
+  expect_match("${out}" "yoxdata convert --from bin\\|str\\|csv\\|json --to bin\\|str\\|csv\\|json" "help text")
 elseif(CHECK STREQUAL "usage")
   foreach(args "" "frobnicate" "convert;--from;bin" "convert;--from;xml;--to;bin" "dump;--to;csv"
-               "convert;--from;str;--to;bin;--separator;ab" "dump;--verbose" "convert;--from;bin;--to;str;a;b;c")
+               "convert;--from;str;--to;bin;--separator;ab" "dump;--verbose" "convert;--from;bin;--to;str;a;b;c"
+               "dump;--limit;-1" "dump;--limit;3x" "convert;--from;bin;--to;str;--json" "diff;a.bin" "diff;--to;csv;a;b")
     run(2 ${args})
     expect_match("${err}" "Usage:" "usage text for '${args}'")
   endforeach()
@@ -57,6 +65,27 @@ elseif(CHECK STREQUAL "bad_input")
   file(WRITE ${WORK}/bad.csv "x,int32,12a")
   run(1 convert --from csv --to str ${WORK}/bad.csv)
   expect_match("${err}" "Serialized value has inappropriate number format: 12a" "bad CSV number")
+  # From standard input: the input and the form come before the reader's text.
+  file(WRITE ${WORK}/garbage "garbage")
+  set(stdin ${WORK}/garbage)
+  run(1 dump)
+  expect_match("${err}" "^yoxdata: <stdin>: not a valid binary message: UnsafeBuffer overflow\\.\n$" "garbage on stdin")
+  unset(stdin)
+  # Echoed input: control bytes escaped, long texts cut; no blank line after the text.
+  string(ASCII 27 esc)
+  file(WRITE ${WORK}/esc.csv "x${esc}[31m,int32")
+  run(1 dump --from csv ${WORK}/esc.csv)
+  expect_match("${err}" "^yoxdata: [^\n]*esc.csv: not a valid CSV message: [^${esc}]*x\\\\x1B\\[31m[^${esc}]*[^\n]\n$" "escaped ESC")
+  string(REPEAT "y" 300 long)
+  run(2 dump --from "${long}")
+  expect_match("${err}" "unknown form 'y+\\.\\.\\.'" "long form name")
+  string(LENGTH "${err}" length)
+  if(length GREATER 2000)
+    message(FATAL_ERROR "a long argument is echoed whole")
+  endif()
+  file(WRITE ${WORK}/bad.json "[{\"name\":\"a\",\"type\":\"int8\",\"value\":300}]")
+  run(1 dump --from json ${WORK}/bad.json)
+  expect_match("${err}" "bad.json: not a valid JSON message: /0/value: 300 is out of range" "bad JSON value")
 elseif(CHECK STREQUAL "convert_round_trips")
   foreach(bin ${samples})
     get_filename_component(name ${bin} NAME_WE)
@@ -70,6 +99,10 @@ elseif(CHECK STREQUAL "convert_round_trips")
     run(0 convert --from bin --to str --separator / ${bin} ${WORK}/${name}.slash.str)
     run(0 convert --from str --to bin --separator / ${WORK}/${name}.slash.str ${WORK}/${name}.from_slash.bin)
     expect_same_file(${WORK}/${name}.from_slash.bin ${bin})
+    # bin -> json and back
+    run(0 convert --from bin --to json ${bin} ${WORK}/${name}.json)
+    run(0 convert --from json --to bin ${WORK}/${name}.json ${WORK}/${name}.from_json.bin)
+    expect_same_file(${WORK}/${name}.from_json.bin ${bin})
     # bin -> bin
     run(0 convert --from bin --to bin ${bin} ${WORK}/${name}.copy.bin)
     expect_same_file(${WORK}/${name}.copy.bin ${bin})
@@ -93,7 +126,27 @@ elseif(CHECK STREQUAL "dump")
     if(NOT out STREQUAL from_bin)
       message(FATAL_ERROR "dump of ${name}.str differs from the dump of ${name}.bin")
     endif()
+    run(0 dump --json ${bin})
+    string(JSON type ERROR_VARIABLE problem TYPE "${out}" 0 type)
+    if(problem)
+      message(FATAL_ERROR "dump --json of ${name}: ${problem}\n${out}")
+    endif()
   endforeach()
+  run(0 dump --limit 2 ${MESSAGES}/property.bin)
+  expect_match("${out}" "Type : bool_array\\[3\\]\nValue: true false \n" "dump --limit 2")
+elseif(CHECK STREQUAL "diff")
+  run(0 diff ${MESSAGES}/property.bin ${MESSAGES}/property.csv)
+  run(0 diff ${MESSAGES}/nested.str ${MESSAGES}/nested.bin)
+  file(READ ${MESSAGES}/property.csv csv)
+  string(REPLACE "count,int32,42" "count,int32,43" csv "${csv}")
+  file(WRITE ${WORK}/changed.csv "${csv}")
+  run(1 diff ${MESSAGES}/property.str ${WORK}/changed.csv)
+  expect_match("${out}" "^first difference: entry 'count'\n  [^\n]*property.str: int32 42\n  [^\n]*changed.csv: int32 43\n$"
+               "changed value")
+  run(1 diff ${MESSAGES}/property.bin ${MESSAGES}/nested.bin)
+  expect_match("${out}" ": \\(no such entry\\)" "missing entry")
+  run(2 diff ${MESSAGES}/property.bin ${WORK}/missing.bin)
+  expect_match("${err}" "missing.bin: cannot open" "missing file")
 else()
   message(FATAL_ERROR "unknown CHECK '${CHECK}'")
 endif()

@@ -20,6 +20,11 @@ std::string shortest(T value, int maxDigits) {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   char buffer[64];
+  // Whole numbers below 2^53 print as integers (10, not 1e+01).
+  if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0) {
+    std::snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(value));
+    return buffer;
+  }
   for (int digits = 1; digits <= maxDigits; ++digits) {
     std::snprintf(buffer, sizeof buffer, "%.*g", digits, static_cast<double>(value));
     if (static_cast<T>(std::strtod(buffer, nullptr)) == value) break;
@@ -181,41 +186,34 @@ void printCycle(std::ostream& out, const CycleReport& cycle, const std::string& 
   }
 }
 
+void printWrite(std::ostream& out, const WriteReport& write) {
+  std::vector<TagReport> rows;
+  for (const WrittenTag& tag : write.tags) {
+    TagReport row;
+    row.dpeId = tag.dpeId;
+    row.name = tag.name;
+    row.value = tag.value;
+    row.valid = tag.valid;
+    row.inResult = true;
+    row.rejection = tag.rejection;
+    row.changed = false;
+    rows.push_back(row);
+  }
+  printTags(out, rows, "    ");
+  for (const WrittenTag& tag : write.tags) {
+    if (!tag.outResult)
+      out << "    out refused " << tag.dpeId << ": the device does not get " << tag.name << "\n";
+  }
+  out << "  sends " << write.device << "/" << write.property << ":\n    " << indented(write.sent, "    ")
+      << "\n";
+}
+
 std::string answerText(const WatchdogAnswer& answer) {
   if (answer.fired) return "FIRED: " + answer.text;
   return answer.result ? "true" : "false";
 }
 
-void printText(std::ostream& out, const StepReport& step, const ReportOptions& options) {
-  std::ostringstream head;
-  if (step.number == 0) {
-    head << "setup";
-  } else {
-    head << "step " << step.number << ": " << step.action;
-    if (step.action != "watchdog" || step.addresses.size() == 1) {
-      for (const std::string& a : step.addresses) head << " " << a;
-    }
-  }
-  out << head.str();
-  if (step.line > 0) out << "  (line " << step.line << ")";
-  out << "  [" << formatTime(step.clock) << "]\n";
-  if (!step.note.empty()) out << "  # " << indented(step.note, "  # ") << "\n";
-
-  for (const AddressSetup& s : step.setup) {
-    out << "  address " << s.address << ": " << s.device << "/" << s.property << " -> mapper " << s.mapper
-        << " (index " << s.index << ")";
-    if (s.initialiseRejected) out << "\n    initialise REJECTED: " << indented(s.rejection, "      ");
-    out << "\n";
-  }
-  if (!step.source.empty()) out << "  received from " << step.source << "\n";
-  if (step.hasCycle) printCycle(out, step.cycle, "  ", true);
-  for (const WatchdogReport& dog : step.watchdogs) {
-    out << "  " << dog.address << ": watchdog " << answerText(dog.watchdog) << ", watchdogPermanent "
-        << answerText(dog.permanent) << "\n";
-  }
-  for (const std::string& call : step.handleCalls) out << "  handle: " << call << "\n";
-  if (step.callRejected) out << "  REJECTED: " << indented(step.callRejection, "            ") << "\n";
-  if (step.hasReadResult) out << "  read: " << indented(step.readResult, "        ") << "\n";
+void printDeliveries(std::ostream& out, const StepReport& step) {
   for (const DeliveryReport& d : step.delivered) {
     out << "  delivered " << d.device << "/" << d.property;
     if (!d.tagNames.empty()) {
@@ -239,6 +237,50 @@ void printText(std::ostream& out, const StepReport& step, const ReportOptions& o
     out << "  supervision: initSupervision x" << step.supervisionInitialised << "\n";
   if (step.supervisionNotified > 0)
     out << "  supervision: notifySupervision x" << step.supervisionNotified << "\n";
+}
+
+void printHead(std::ostream& out, const StepReport& step) {
+  std::ostringstream head;
+  if (step.number == 0) {
+    head << "setup";
+  } else {
+    head << "step " << step.number << ": " << step.action;
+    if (step.action != "watchdog" || step.addresses.size() == 1) {
+      for (const std::string& a : step.addresses) head << " " << a;
+    }
+  }
+  out << head.str();
+  if (step.line > 0) out << "  (line " << step.line << ")";
+  out << "  [" << formatTime(step.clock) << "]\n";
+  if (!step.note.empty()) out << "  # " << indented(step.note, "  # ") << "\n";
+}
+
+void printText(std::ostream& out, const StepReport& step, const ReportOptions& options) {
+  printHead(out, step);
+  for (const AddressSetup& s : step.setup) {
+    out << "  address " << s.address << ": " << s.device << "/" << s.property << " -> mapper " << s.mapper
+        << " (index " << s.index << ")";
+    if (s.initialiseRejected) out << "\n    initialise REJECTED: " << indented(s.rejection, "      ");
+    out << "\n";
+  }
+  if (!step.source.empty())
+    out << (step.hasWrite ? "  tag values from " : "  received from ") << step.source << "\n";
+  if (step.hasCycle) printCycle(out, step.cycle, "  ", true);
+  for (const std::string& change : step.changes) out << "  " << change << "\n";
+  for (const WatchdogReport& dog : step.watchdogs) {
+    out << "  " << dog.address << ":";
+    if (dog.pollsWatchdog) out << " watchdog " << answerText(dog.watchdog);
+    if (dog.pollsWatchdog && dog.pollsPermanent) out << ",";
+    if (dog.pollsPermanent) out << " watchdogPermanent " << answerText(dog.permanent);
+    out << "\n";
+  }
+  if (step.hasWrite) printWrite(out, step.write);
+  for (const std::string& call : step.handleCalls) out << "  handle: " << call << "\n";
+  if (step.hasSubscription)
+    out << "  subscribes with: " << indented(step.subscription, "                   ") << "\n";
+  if (step.callRejected) out << "  REJECTED: " << indented(step.callRejection, "            ") << "\n";
+  if (step.hasReadResult) out << "  read: " << indented(step.readResult, "        ") << "\n";
+  printDeliveries(out, step);
   for (const LogRecord& record : step.log) {
     if (!shown(record, options)) continue;
     const std::string lead = std::string("  log ") + logTypeName(record.type) + ": ";
@@ -294,39 +336,64 @@ std::string jsonCycle(const CycleReport& cycle) {
   return out + "}";
 }
 
+std::string jsonSetup(const std::vector<AddressSetup>& setup) {
+  std::ostringstream out;
+  out << "[";
+  for (size_t i = 0; i < setup.size(); ++i) {
+    const AddressSetup& s = setup[i];
+    out << (i ? "," : "") << "{\"address\":" << quoted(s.address) << ",\"device\":" << quoted(s.device)
+        << ",\"property\":" << quoted(s.property) << ",\"mapper\":" << quoted(s.mapper)
+        << ",\"index\":" << s.index;
+    if (s.initialiseRejected) out << ",\"rejection\":" << quoted(s.rejection);
+    out << "}";
+  }
+  return out.str() + "]";
+}
+
+std::string jsonWatchdogs(const std::vector<WatchdogReport>& watchdogs) {
+  std::string out = "[";
+  for (size_t i = 0; i < watchdogs.size(); ++i) {
+    const WatchdogReport& dog = watchdogs[i];
+    out += (i ? ",{\"address\":" : "{\"address\":") + quoted(dog.address);
+    if (dog.pollsWatchdog) out += ",\"watchdog\":" + jsonAnswer(dog.watchdog);
+    if (dog.pollsPermanent) out += ",\"watchdogPermanent\":" + jsonAnswer(dog.permanent);
+    out += "}";
+  }
+  return out + "]";
+}
+
+std::string jsonWrite(const WriteReport& write) {
+  std::ostringstream out;
+  out << "{\"device\":" << quoted(write.device) << ",\"property\":" << quoted(write.property)
+      << ",\"tags\":[";
+  for (size_t i = 0; i < write.tags.size(); ++i) {
+    const WrittenTag& tag = write.tags[i];
+    out << (i ? "," : "") << "{\"dpe\":" << quoted(tag.dpeId) << ",\"name\":" << quoted(tag.name)
+        << ",\"type\":" << quoted(typeName(tag.value)) << ",\"value\":" << elements(tag.value, true)
+        << ",\"valid\":" << (tag.valid ? "true" : "false")
+        << ",\"out\":" << (tag.outResult ? "true" : "false")
+        << (tag.rejection.empty() ? std::string() : ",\"rejection\":" + quoted(tag.rejection)) << "}";
+  }
+  out << "],\"sent\":" << quoted(write.sent) << "}";
+  return out.str();
+}
+
 void printJson(std::ostream& out, const StepReport& step, const ReportOptions& options) {
   out << "{\"step\":" << step.number << ",\"action\":" << quoted(step.action);
   if (step.line > 0) out << ",\"line\":" << step.line;
   if (!step.note.empty()) out << ",\"note\":" << quoted(step.note);
   out << ",\"clock\":" << step.clock << ",\"time\":" << quoted(isoTime(step.clock));
   out << ",\"addresses\":" << stringList(step.addresses);
-  if (step.number == 0) {
-    out << ",\"setup\":[";
-    for (size_t i = 0; i < step.setup.size(); ++i) {
-      const AddressSetup& s = step.setup[i];
-      out << (i ? "," : "") << "{\"address\":" << quoted(s.address) << ",\"device\":" << quoted(s.device)
-          << ",\"property\":" << quoted(s.property) << ",\"mapper\":" << quoted(s.mapper)
-          << ",\"index\":" << s.index;
-      if (s.initialiseRejected) out << ",\"rejection\":" << quoted(s.rejection);
-      out << "}";
-    }
-    out << "]";
-  }
+  if (step.number == 0) out << ",\"setup\":" << jsonSetup(step.setup);
   if (!step.source.empty()) out << ",\"source\":" << quoted(step.source);
   if (step.hasCycle) out << ",\"cycle\":" << jsonCycle(step.cycle);
-  if (!step.watchdogs.empty()) {
-    out << ",\"watchdogs\":[";
-    for (size_t i = 0; i < step.watchdogs.size(); ++i) {
-      const WatchdogReport& dog = step.watchdogs[i];
-      out << (i ? "," : "") << "{\"address\":" << quoted(dog.address)
-          << ",\"watchdog\":" << jsonAnswer(dog.watchdog)
-          << ",\"watchdogPermanent\":" << jsonAnswer(dog.permanent) << "}";
-    }
-    out << "]";
-  }
+  if (!step.watchdogs.empty()) out << ",\"watchdogs\":" << jsonWatchdogs(step.watchdogs);
   if (!step.handleCalls.empty()) out << ",\"handleCalls\":" << stringList(step.handleCalls);
   if (step.callRejected) out << ",\"rejection\":" << quoted(step.callRejection);
   if (step.hasReadResult) out << ",\"read\":" << quoted(step.readResult);
+  if (!step.changes.empty()) out << ",\"changes\":" << stringList(step.changes);
+  if (step.hasSubscription) out << ",\"subscription\":" << quoted(step.subscription);
+  if (step.hasWrite) out << ",\"write\":" << jsonWrite(step.write);
   out << ",\"delivered\":[";
   for (size_t i = 0; i < step.delivered.size(); ++i) {
     const DeliveryReport& d = step.delivered[i];

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "host/ScenarioRunner.h"
+#include "ScenarioRunner.h"
 
 namespace yoxhost {
 

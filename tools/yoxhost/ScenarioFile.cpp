@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "StepKinds.h"
+#include "common/Printable.h"
 #include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
@@ -40,10 +42,24 @@ std::string joined(const std::vector<std::string>& items) {
 // A text quoted back in a message: long ones (a block that lost its indentation, say)
 // are cut so that the report stays readable.
 std::string shortened(const std::string& text) {
-  constexpr size_t kLongest = 60;
   std::string flat;
   for (char c : text) flat += c == '\n' ? ' ' : c;
-  return flat.size() <= kLongest ? flat : flat.substr(0, kLongest) + "...";
+  return yoxtools::printable(flat, 60);
+}
+
+// Every key a step may have: the kinds' own keys, "note", then the kinds' further keys.
+std::vector<std::string> stepKeys() {
+  std::vector<std::string> keys;
+  for (const StepKindInfo& kind : stepKinds()) {
+    if (kind.kind != StepKind::Note) keys.push_back(kind.name);
+  }
+  keys.push_back("note");
+  for (const StepKindInfo& kind : stepKinds()) {
+    for (const std::string& key : kind.keys) {
+      if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+    }
+  }
+  return keys;
 }
 
 // Parses the whole text as a signed decimal number.
@@ -119,16 +135,18 @@ bool parseInstant(const std::string& text, long long& millis) {
   return true;
 }
 
-class Reader {
+}  // namespace
+
+// Reads one scenario file; the step readers of the step kind table use its helpers.
+class ScenarioReader {
  public:
-  Reader(const std::string& path, const PluginApi& api) : path_(path), api_(api) {
+  ScenarioReader(const std::string& path, const PluginApi& api) : path_(path), api_(api) {
     const size_t slash = path.rfind('/');
     folder_ = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   }
 
   Scenario read();
 
- private:
   [[noreturn]] void fail(const YAML::Node& at, const std::string& problem) const {
     const int line = at.Mark().line;
     if (line < 0) throw ScenarioError(path_ + ": " + oneLine(problem));
@@ -137,12 +155,13 @@ class Reader {
   [[noreturn]] void failAtLine(int line, const std::string& problem) const {
     throw ScenarioError(path_ + ":" + std::to_string(line) + ": " + oneLine(problem));
   }
-  // Reports stay one line even when a library's message spans several.
+  // Reports stay one line even when a library's message spans several, and show no
+  // control bytes of the file.
   static std::string oneLine(const std::string& text) {
     std::string line;
     for (char c : text) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
     while (!line.empty() && line.back() == ' ') line.pop_back();
-    return line;
+    return yoxtools::printable(line, 2000);
   }
   static int lineOf(const YAML::Node& node) { return node.Mark().line + 1; }
 
@@ -161,7 +180,13 @@ class Reader {
   HandleScript readHandle(const YAML::Node& map) const;
   void readSteps(const YAML::Node& node, Scenario& scenario);
   ScenarioStep readStep(const YAML::Node& node, const Scenario& scenario);
+  const StepKindInfo& stepKindOf(const YAML::Node& node) const;
+  void checkStepKeys(const YAML::Node& node, const StepKindInfo& kind) const;
+  void readTargets(const YAML::Node& value, StepTargets targets, const Scenario& scenario,
+                   ScenarioStep& step) const;
   size_t addressIndex(const YAML::Node& node, const Scenario& scenario) const;
+  // A filter text that parses; its name becomes known to the addresses read later.
+  std::string filterText(const YAML::Node& node);
 
   // The container written as CSV in node's text, after the clock placeholders are
   // replaced; every problem is reported at the offending line.
@@ -179,8 +204,16 @@ class Reader {
   long long clock_ = kDefaultScenarioStart;  // the host clock at the step being read
 };
 
-void Reader::checkKeys(const YAML::Node& map, const std::vector<std::string>& allowed,
-                       const std::string& what) const {
+struct StepReading {
+  ScenarioReader& reader;
+  const YAML::Node& node;   // the step
+  const YAML::Node& value;  // the value of the kind's own key (undefined for a note)
+  const Scenario& scenario;
+  ScenarioStep& step;
+};
+
+void ScenarioReader::checkKeys(const YAML::Node& map, const std::vector<std::string>& allowed,
+                               const std::string& what) const {
   if (!map.IsMap()) fail(map, what + " must be a mapping of keys to values");
   std::set<std::string> seen;
   for (auto it = map.begin(); it != map.end(); ++it) {
@@ -190,23 +223,23 @@ void Reader::checkKeys(const YAML::Node& map, const std::vector<std::string>& al
     if (!known)
       fail(it->first,
            "unknown key '" + shortened(key) + "' in " + what + " (expected one of: " + joined(allowed) + ")");
-    if (!seen.insert(key).second) fail(it->first, "key '" + key + "' appears twice in " + what);
+    if (!seen.insert(key).second) fail(it->first, "key '" + shortened(key) + "' appears twice in " + what);
   }
 }
 
-std::string Reader::text(const YAML::Node& node, const std::string& what) const {
+std::string ScenarioReader::text(const YAML::Node& node, const std::string& what) const {
   if (!node.IsScalar()) fail(node, what + " must be a single value, not a list or mapping");
   return node.Scalar();
 }
 
-std::string Reader::requiredText(const YAML::Node& map, const std::string& key,
-                                 const std::string& what) const {
+std::string ScenarioReader::requiredText(const YAML::Node& map, const std::string& key,
+                                         const std::string& what) const {
   const YAML::Node value = map[key];
   if (!value.IsDefined() || value.IsNull()) fail(map, what + " needs '" + key + "'");
   return text(value, "'" + key + "' of " + what);
 }
 
-std::vector<std::string> Reader::texts(const YAML::Node& node, const std::string& what) const {
+std::vector<std::string> ScenarioReader::texts(const YAML::Node& node, const std::string& what) const {
   std::vector<std::string> values;
   if (node.IsScalar()) {
     values.push_back(node.Scalar());
@@ -218,14 +251,14 @@ std::vector<std::string> Reader::texts(const YAML::Node& node, const std::string
   return values;
 }
 
-bool Reader::flag(const YAML::Node& node, const std::string& what) const {
+bool ScenarioReader::flag(const YAML::Node& node, const std::string& what) const {
   const std::string value = text(node, what);
   if (value == "true" || value == "yes") return true;
   if (value == "false" || value == "no") return false;
   fail(node, what + " must be true or false, not '" + value + "'");
 }
 
-Scenario Reader::read() {
+Scenario ScenarioReader::read() {
   std::ifstream in(path_, std::ios::binary);
   if (!in) throw ScenarioError(path_ + ": cannot open the scenario file");
   std::stringstream buffer;
@@ -268,33 +301,34 @@ Scenario Reader::read() {
   return scenario;
 }
 
-void Reader::readConfig(const YAML::Node& node, Scenario& scenario) const {
+void ScenarioReader::readConfig(const YAML::Node& node, Scenario& scenario) const {
   if (node.IsNull()) return;
   if (!node.IsMap()) fail(node, "'config' must map configuration keys to values");
   std::set<std::string> seen;
   for (auto it = node.begin(); it != node.end(); ++it) {
     const std::string key = text(it->first, "a configuration key");
-    if (!seen.insert(key).second) fail(it->first, "configuration key '" + key + "' appears twice");
+    if (!seen.insert(key).second) fail(it->first, "configuration key '" + shortened(key) + "' appears twice");
     scenario.config.emplace_back(key, text(it->second, "configuration value of '" + key + "'"));
   }
 }
 
-void Reader::readFilters(const YAML::Node& node, Scenario& scenario) {
+void ScenarioReader::readFilters(const YAML::Node& node, Scenario& scenario) {
   if (node.IsNull()) return;
   if (!node.IsSequence()) fail(node, "'filters' must be a list of filter texts");
-  for (const YAML::Node& item : node) {
-    const std::string filterText = text(item, "a filter");
-    try {
-      Filters::Filter filter(filterText);
-      filterNames_.insert(filter.getName());
-    } catch (const std::exception& e) {
-      fail(item, std::string("bad filter: ") + e.what());
-    }
-    scenario.filters.emplace_back(lineOf(item), filterText);
-  }
+  for (const YAML::Node& item : node) scenario.filters.emplace_back(lineOf(item), filterText(item));
 }
 
-void Reader::readAddresses(const YAML::Node& node, Scenario& scenario) {
+std::string ScenarioReader::filterText(const YAML::Node& node) {
+  const std::string filter = text(node, "a filter");
+  try {
+    filterNames_.insert(Filters::Filter(filter).getName());
+  } catch (const std::exception& e) {
+    fail(node, std::string("bad filter: ") + e.what());
+  }
+  return filter;
+}
+
+void ScenarioReader::readAddresses(const YAML::Node& node, Scenario& scenario) {
   if (!node.IsSequence() || node.size() == 0)
     fail(node, "'addresses' must be a list of peripheral addresses");
   std::set<std::string> names;
@@ -308,20 +342,12 @@ void Reader::readAddresses(const YAML::Node& node, Scenario& scenario) {
     address.name = item["name"] ? text(item["name"], "'name'") : address.device + "/" + address.property;
     if (address.name == "all") fail(item["name"], "'all' is kept for watchdog steps; choose another name");
     if (!names.insert(address.name).second) {
-      fail(item, "two addresses are called '" + address.name + "'; give them different names");
+      fail(item, "two addresses are called '" + shortened(address.name) + "'; give them different names");
     }
     address.mapper = requiredText(item, "mapper", what);
     if (api_.apmIndex(address.mapper.c_str()) < 0) {
-      std::vector<std::string> known;
-      for (int i = 0;; ++i) {
-        try {
-          known.push_back(api_.apmName(i));
-        } catch (int) {
-          break;
-        }
-      }
-      fail(item["mapper"],
-           "no mapper is registered as '" + address.mapper + "' (registered: " + joined(known) + ")");
+      fail(item["mapper"], "no mapper is registered as '" + shortened(address.mapper) +
+                               "' (registered: " + joined(registeredNames(api_.apmName)) + ")");
     }
     if (item["filter"] && !item["filter"].IsNull()) {
       address.hasFilter = true;
@@ -345,7 +371,7 @@ void Reader::readAddresses(const YAML::Node& node, Scenario& scenario) {
   }
 }
 
-ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>& dpeIds) const {
+ScenarioRecord ScenarioReader::readRecord(const YAML::Node& node, std::set<std::string>& dpeIds) const {
   const std::string what = "a mapping record";
   checkKeys(node, {"dpe", "tag", "type", "address", "hardware_tag", "qualifiers", "converters"}, what);
   ScenarioRecord record;
@@ -362,8 +388,8 @@ ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>&
     for (const auto& entry : g_sDataTypeStringsToDataTypeMap) {
       if (entry.second != QIV_UNK) names.push_back(entry.first);
     }
-    fail(node["type"],
-         "unknown tag type '" + node["type"].Scalar() + "' (expected one of: " + joined(names) + ")");
+    fail(node["type"], "unknown tag type '" + shortened(node["type"].Scalar()) +
+                           "' (expected one of: " + joined(names) + ")");
   }
   record.type = known->second;
   if (node["address"]) record.peripheralAddress = text(node["address"], "'address'");
@@ -377,19 +403,12 @@ ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>&
       const size_t colon = items[i].find(':');
       if (colon == std::string::npos || colon == 0 || colon + 1 == items[i].size()) {
         fail(at, "a converter is written CONVERTER:FIELD (for example longlongnano:aqnUtcTime), not '" +
-                     items[i] + "'");
+                     shortened(items[i]) + "'");
       }
       const std::string kind = items[i].substr(0, colon);
       if (api_.tcmIndex(kind.c_str()) < 0) {
-        std::vector<std::string> known;
-        for (int c = 0;; ++c) {
-          try {
-            known.push_back(api_.tcmName(c));
-          } catch (int) {
-            break;
-          }
-        }
-        fail(at, "no converter is registered as '" + kind + "' (registered: " + joined(known) + ")");
+        fail(at, "no converter is registered as '" + shortened(kind) +
+                     "' (registered: " + joined(registeredNames(api_.tcmName)) + ")");
       }
       record.converters.emplace_back(kind, items[i].substr(colon + 1));
     }
@@ -397,7 +416,7 @@ ScenarioRecord Reader::readRecord(const YAML::Node& node, std::set<std::string>&
   return record;
 }
 
-HandleScript Reader::readHandle(const YAML::Node& node) const {
+HandleScript ScenarioReader::readHandle(const YAML::Node& node) const {
   HandleScript handle;
   checkKeys(node, {"answers", "failures"}, "'handle'");
   if (node["answers"] && !node["answers"].IsNull()) {
@@ -405,7 +424,8 @@ HandleScript Reader::readHandle(const YAML::Node& node) const {
     if (!answers.IsMap()) fail(answers, "'answers' must map property names to CSV text");
     for (auto it = answers.begin(); it != answers.end(); ++it) {
       const std::string property = text(it->first, "a property name");
-      if (handle.answers.count(property)) fail(it->first, "property '" + property + "' is answered twice");
+      if (handle.answers.count(property))
+        fail(it->first, "property '" + shortened(property) + "' is answered twice");
       handle.answers[property] = csvData(it->second);
     }
   }
@@ -415,14 +435,14 @@ HandleScript Reader::readHandle(const YAML::Node& node) const {
     for (auto it = failures.begin(); it != failures.end(); ++it) {
       const std::string property = text(it->first, "a property name");
       if (handle.answers.count(property))
-        fail(it->first, "property '" + property + "' has an answer and a failure");
+        fail(it->first, "property '" + shortened(property) + "' has an answer and a failure");
       handle.failures[property] = text(it->second, "failure text of '" + property + "'");
     }
   }
   return handle;
 }
 
-std::string Reader::substituteClock(const std::string& input, int line) const {
+std::string ScenarioReader::substituteClock(const std::string& input, int line) const {
   std::string output;
   size_t at = 0;
   while (true) {
@@ -437,7 +457,8 @@ std::string Reader::substituteClock(const std::string& input, int line) const {
     const std::string unit = inside.substr(0, sign);
     long long offset = 0;
     if (sign != std::string::npos && !parseDuration(inside.substr(sign), offset)) {
-      failAtLine(line, "bad offset in '${" + inside + "}' (write it like ${now_ns-1s} or ${now_ms+250})");
+      failAtLine(
+          line, "bad offset in '${" + shortened(inside) + "}' (write it like ${now_ns-1s} or ${now_ms+250})");
     }
     if (offset > 0 ? clock_ > LLONG_MAX - offset : clock_ < LLONG_MIN - offset)
       failAtLine(line, "'${" + shortened(inside) + "}' overflows");
@@ -451,7 +472,8 @@ std::string Reader::substituteClock(const std::string& input, int line) const {
     } else if (unit == "now_s") {
       output += std::to_string(when / 1000);
     } else {
-      failAtLine(line, "unknown placeholder '${" + inside + "}' (known: ${now_ms}, ${now_ns}, ${now_s})");
+      failAtLine(
+          line, "unknown placeholder '${" + shortened(inside) + "}' (known: ${now_ms}, ${now_ns}, ${now_s})");
     }
     at = close + 1;
   }
@@ -459,7 +481,7 @@ std::string Reader::substituteClock(const std::string& input, int line) const {
   return output;
 }
 
-std::shared_ptr<const yox::data::Data> Reader::csvData(const YAML::Node& node) const {
+std::shared_ptr<const yox::data::Data> ScenarioReader::csvData(const YAML::Node& node) const {
   const std::string raw = text(node, "CSV text");
   // A block scalar (| or >) starts on the line after its indicator.
   int firstLine = lineOf(node);
@@ -498,13 +520,14 @@ std::shared_ptr<const yox::data::Data> Reader::csvData(const YAML::Node& node) c
     } catch (...) {
       problem = "unreadable";
     }
-    failAtLine(firstLine + static_cast<int>(i), "bad CSV entry '" + lines[i] + "': " + problem);
+    failAtLine(firstLine + static_cast<int>(i), "bad CSV entry '" + shortened(lines[i]) + "': " + problem);
   }
   fail(node, "the CSV text does not read as one container");
 }
 
-std::shared_ptr<const yox::data::Data> Reader::fileData(const YAML::Node& step, const YAML::Node& file,
-                                                        std::string& source) const {
+std::shared_ptr<const yox::data::Data> ScenarioReader::fileData(const YAML::Node& step,
+                                                                const YAML::Node& file,
+                                                                std::string& source) const {
   const std::string name = text(file, "'file'");
   source = name;
   const std::string path = !name.empty() && name[0] == '/' ? name : folder_ + name;
@@ -518,12 +541,13 @@ std::shared_ptr<const yox::data::Data> Reader::fileData(const YAML::Node& step, 
   if (format != "bin" && format != "str" && format != "csv") {
     fail(step["format"] ? step["format"] : file,
          "the message format must be bin, str or csv (from 'format' or the file's extension), not '" +
-             format + "'");
+             shortened(format) + "'");
   }
   char separator = ',';
   if (step["separator"]) {
     const std::string s = text(step["separator"], "'separator'");
-    if (s.size() != 1) fail(step["separator"], "'separator' must be exactly one character, not '" + s + "'");
+    if (s.size() != 1)
+      fail(step["separator"], "'separator' must be exactly one character, not '" + shortened(s) + "'");
     separator = s[0];
   }
   std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -556,7 +580,7 @@ std::shared_ptr<const yox::data::Data> Reader::fileData(const YAML::Node& step, 
   }
 }
 
-void Reader::checkTagForm(const YAML::Node& at, const yox::data::Data& data) const {
+void ScenarioReader::checkTagForm(const YAML::Node& at, const yox::data::Data& data) const {
   StandInProp scratch("", "");
   try {
     addDataTags(data, scratch);
@@ -565,7 +589,7 @@ void Reader::checkTagForm(const YAML::Node& at, const yox::data::Data& data) con
   }
 }
 
-size_t Reader::addressIndex(const YAML::Node& node, const Scenario& scenario) const {
+size_t ScenarioReader::addressIndex(const YAML::Node& node, const Scenario& scenario) const {
   const std::string name = text(node, "an address name");
   std::vector<std::string> names;
   for (size_t i = 0; i < scenario.addresses.size(); ++i) {
@@ -575,88 +599,43 @@ size_t Reader::addressIndex(const YAML::Node& node, const Scenario& scenario) co
   fail(node, "no address is called '" + shortened(name) + "' (addresses: " + joined(names) + ")");
 }
 
-void Reader::readSteps(const YAML::Node& node, Scenario& scenario) {
+void ScenarioReader::readSteps(const YAML::Node& node, Scenario& scenario) {
   if (!node.IsSequence()) fail(node, "'steps' must be a list of steps");
   for (const YAML::Node& item : node) scenario.steps.push_back(readStep(item, scenario));
 }
 
-ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) {
-  static const std::vector<std::string> kActions = {"advance",   "clock",      "update",  "watchdog",
-                                                    "monitorOn", "monitorOff", "syncGet", "asyncGet"};
-  static const std::vector<std::string> kKeys = {
-      "advance", "clock", "update", "watchdog", "monitorOn", "monitorOff", "syncGet", "asyncGet",
-      "note",    "csv",   "file",   "format",   "separator", "stop",       "handle"};
-  checkKeys(node, kKeys, "a step");
-  ScenarioStep step;
-  step.line = lineOf(node);
-  std::string action;
-  for (const std::string& a : kActions) {
-    if (!node[a]) continue;
-    if (!action.empty()) fail(node[a], "a step does one thing: it has both '" + action + "' and '" + a + "'");
-    action = a;
-  }
-  if (node["note"]) step.note = text(node["note"], "'note'");
-  if (action.empty() && !node["note"]) {
-    fail(node, "a step needs one of: " + joined(kActions) + " (or just a 'note')");
-  }
-  auto only = [&](const std::vector<std::string>& allowed) {
-    for (auto it = node.begin(); it != node.end(); ++it) {
-      const std::string key = it->first.Scalar();
-      if (key == action || key == "note") continue;
-      bool ok = false;
-      for (const std::string& a : allowed) ok = ok || a == key;
-      if (!ok)
-        fail(it->first, "'" + key + "' does not belong to a " + (action.empty() ? "note" : action) + " step");
+const StepKindInfo& ScenarioReader::stepKindOf(const YAML::Node& node) const {
+  const StepKindInfo* kind = &stepKindInfo(StepKind::Note);
+  std::vector<std::string> actions;
+  for (const StepKindInfo& candidate : stepKinds()) {
+    if (candidate.kind == StepKind::Note) continue;
+    actions.push_back(candidate.name);
+    if (!node[candidate.name]) continue;
+    if (kind->kind != StepKind::Note) {
+      fail(node[candidate.name], std::string("a step does one thing: it has both '") + kind->name +
+                                     "' and '" + candidate.name + "'");
     }
-  };
+    kind = &candidate;
+  }
+  if (kind->kind == StepKind::Note && !node["note"])
+    fail(node, "a step needs one of: " + joined(actions) + " (or just a 'note')");
+  return *kind;
+}
 
-  const YAML::Node value = action.empty() ? YAML::Node() : node[action];
-  if (action.empty()) {
-    step.kind = StepKind::Note;
-    only({});
-  } else if (action == "advance") {
-    step.kind = StepKind::Advance;
-    only({});
-    const std::string by = text(value, "'advance'");
-    if (!parseDuration(by, step.millis) || step.millis < 0) {
-      fail(value, "'advance' takes a duration that is not negative, like 500, 500ms, 5s, 2min or 1h, not '" +
-                      shortened(by) + "'");
-    }
-    if (clock_ > LLONG_MAX - step.millis)
-      fail(value, "'advance: " + shortened(by) + "' takes the host clock past its largest time");
-    clock_ += step.millis;
-  } else if (action == "clock") {
-    step.kind = StepKind::SetClock;
-    only({});
-    const std::string to = text(value, "'clock'");
-    if (!parseInstant(to, step.millis)) {
-      fail(value,
-           "'clock' must be milliseconds since the epoch or a UTC time like 2023-11-14T22:13:20Z, not '" +
-               shortened(to) + "'");
-    }
-    clock_ = step.millis;
-  } else if (action == "update") {
-    step.kind = StepKind::Update;
-    only({"csv", "file", "format", "separator", "stop"});
+void ScenarioReader::checkStepKeys(const YAML::Node& node, const StepKindInfo& kind) const {
+  for (auto it = node.begin(); it != node.end(); ++it) {
+    const std::string key = it->first.Scalar();
+    if (key == kind.name || key == "note") continue;
+    if (std::find(kind.keys.begin(), kind.keys.end(), key) == kind.keys.end())
+      fail(it->first, "'" + shortened(key) + "' does not belong to a " + kind.name + " step");
+  }
+}
+
+void ScenarioReader::readTargets(const YAML::Node& value, StepTargets targets, const Scenario& scenario,
+                                 ScenarioStep& step) const {
+  if (targets == StepTargets::OneAddress) {
     step.addresses.push_back(addressIndex(value, scenario));
-    if (node["csv"] && node["file"])
-      fail(node["file"], "an update takes its property from 'csv' or 'file', not both");
-    if (node["csv"]) {
-      step.data = csvData(node["csv"]);
-      step.source = "inline CSV";
-      if (node["format"] || node["separator"]) {
-        fail(node["format"] ? node["format"] : node["separator"], "'format' and 'separator' go with 'file'");
-      }
-    } else if (node["file"]) {
-      step.data = fileData(node, node["file"], step.source);
-    } else {
-      fail(node, "an update needs the received property: 'csv' (inline CSV text) or 'file' (a message file)");
-    }
-    checkTagForm(node["csv"] ? node["csv"] : node["file"], *step.data);
-    if (node["stop"]) step.stopFlag = flag(node["stop"], "'stop'");
-  } else if (action == "watchdog") {
-    step.kind = StepKind::Watchdog;
-    only({});
+  } else if (targets == StepTargets::Addresses) {
     if (value.IsNull() || (value.IsScalar() && value.Scalar() == "all")) {
       for (size_t i = 0; i < scenario.addresses.size(); ++i) step.addresses.push_back(i);
     } else if (value.IsSequence()) {
@@ -664,23 +643,152 @@ ScenarioStep Reader::readStep(const YAML::Node& node, const Scenario& scenario) 
     } else {
       step.addresses.push_back(addressIndex(value, scenario));
     }
-  } else {
-    step.kind = action == "monitorOn"    ? StepKind::MonitorOn
-                : action == "monitorOff" ? StepKind::MonitorOff
-                : action == "syncGet"    ? StepKind::SyncGet
-                                         : StepKind::AsyncGet;
-    only({"handle"});
-    step.addresses.push_back(addressIndex(value, scenario));
-    if (node["handle"]) step.handle = readHandle(node["handle"]);
   }
+}
+
+ScenarioStep ScenarioReader::readStep(const YAML::Node& node, const Scenario& scenario) {
+  checkKeys(node, stepKeys(), "a step");
+  const StepKindInfo& kind = stepKindOf(node);
+  checkStepKeys(node, kind);
+  ScenarioStep step;
+  step.line = lineOf(node);
+  step.kind = kind.kind;
+  if (node["note"]) step.note = text(node["note"], "'note'");
+  const YAML::Node value = kind.kind == StepKind::Note ? YAML::Node() : node[kind.name];
+  readTargets(value, kind.targets, scenario, step);
+  StepReading in{*this, node, value, scenario, step};
+  kind.read(in);
   return step;
 }
 
-}  // namespace
+// ---- the step readers of the step kind table ----
+
+void readNothing(StepReading&) {}
+
+void readAdvance(StepReading& in) {
+  ScenarioReader& r = in.reader;
+  const std::string by = r.text(in.value, "'advance'");
+  long long& millis = in.step.millis;
+  if (!parseDuration(by, millis) || millis < 0) {
+    r.fail(in.value,
+           "'advance' takes a duration that is not negative, like 500, 500ms, 5s, 2min or 1h, not '" +
+               shortened(by) + "'");
+  }
+  if (r.clock_ > LLONG_MAX - millis)
+    r.fail(in.value, "'advance: " + shortened(by) + "' takes the host clock past its largest time");
+  r.clock_ += millis;
+}
+
+void readClock(StepReading& in) {
+  ScenarioReader& r = in.reader;
+  const std::string to = r.text(in.value, "'clock'");
+  if (!parseInstant(to, in.step.millis)) {
+    r.fail(in.value,
+           "'clock' must be milliseconds since the epoch or a UTC time like 2023-11-14T22:13:20Z, not '" +
+               shortened(to) + "'");
+  }
+  r.clock_ = in.step.millis;
+}
+
+void readUpdate(StepReading& in) {
+  ScenarioReader& r = in.reader;
+  const YAML::Node& node = in.node;
+  if (node["csv"] && node["file"])
+    r.fail(node["file"], "an update takes its property from 'csv' or 'file', not both");
+  if (node["csv"]) {
+    in.step.data = r.csvData(node["csv"]);
+    in.step.source = "inline CSV";
+    if (node["format"] || node["separator"])
+      r.fail(node["format"] ? node["format"] : node["separator"], "'format' and 'separator' go with 'file'");
+  } else if (node["file"]) {
+    in.step.data = r.fileData(node, node["file"], in.step.source);
+  } else {
+    r.fail(node, "an update needs the received property: 'csv' (inline CSV text) or 'file' (a message file)");
+  }
+  r.checkTagForm(node["csv"] ? node["csv"] : node["file"], *in.step.data);
+  if (node["stop"]) in.step.stopFlag = r.flag(node["stop"], "'stop'");
+}
+
+void readWrite(StepReading& in) {
+  ScenarioReader& r = in.reader;
+  const YAML::Node csv = in.node["csv"];
+  if (!csv)
+    r.fail(in.node, "a write needs the host tag values to send: 'csv', one line per tag, NAME,TYPE,VALUE");
+  in.step.data = r.csvData(csv);
+  in.step.source = "inline CSV";
+  r.checkTagForm(csv, *in.step.data);
+  const ScenarioAddress& address = in.scenario.addresses.at(in.step.addresses.at(0));
+  std::vector<std::string> names;
+  for (const ScenarioRecord& record : address.records) names.push_back(record.tag);
+  for (const std::string& name : in.step.data->getEntryNames()) {
+    bool known = false;
+    for (const ScenarioRecord& record : address.records)
+      known = known || record.tag == name || record.dpeId == name;
+    if (!known) {
+      r.fail(csv, "address " + address.name + " has no record with the tag or element '" + shortened(name) +
+                      "' (tags: " + joined(names) + ")");
+    }
+  }
+}
+
+void readWatchdog(StepReading& in) {
+  if (!in.node["poll"]) return;
+  ScenarioReader& r = in.reader;
+  const std::string poll = r.text(in.node["poll"], "'poll'");
+  if (poll == "both") {
+    in.step.poll = WatchdogPoll::Both;
+  } else if (poll == "watchdog") {
+    in.step.poll = WatchdogPoll::Watchdog;
+  } else if (poll == "watchdogPermanent") {
+    in.step.poll = WatchdogPoll::Permanent;
+  } else {
+    r.fail(in.node["poll"], "'poll' is watchdog, watchdogPermanent or both, not '" + shortened(poll) + "'");
+  }
+}
+
+void readHandleCall(StepReading& in) {
+  if (in.node["handle"]) in.step.handle = in.reader.readHandle(in.node["handle"]);
+}
+
+void readConfigStep(StepReading& in) {
+  ScenarioReader& r = in.reader;
+  if (!in.value.IsMap() || in.value.size() == 0)
+    r.fail(in.value, "'config' maps configuration keys to values (an empty value removes the key)");
+  std::set<std::string> seen;
+  for (auto it = in.value.begin(); it != in.value.end(); ++it) {
+    const std::string key = r.text(it->first, "a configuration key");
+    if (!seen.insert(key).second)
+      r.fail(it->first, "configuration key '" + shortened(key) + "' appears twice");
+    if (it->second.IsNull()) {
+      in.step.unset.push_back(key);
+    } else {
+      in.step.config.emplace_back(key, r.text(it->second, "configuration value of '" + shortened(key) + "'"));
+    }
+  }
+}
+
+void readFiltersStep(StepReading& in) {
+  ScenarioReader& r = in.reader;
+  if (!in.value.IsSequence() || in.value.size() == 0)
+    r.fail(in.value, "'filters' is a list of filter texts to add or replace");
+  for (const YAML::Node& item : in.value) in.step.filters.emplace_back(r.lineOf(item), r.filterText(item));
+}
+
+std::vector<std::string> registeredNames(const char* (*nameOf)(int)) {
+  std::vector<std::string> names;
+  for (int index = 0;; ++index) {
+    try {
+      names.push_back(nameOf(index));
+    } catch (int) {
+      break;  // the registry answers an index past its end with the integer 0
+    }
+  }
+  return names;
+}
 
 Scenario readScenario(const std::string& path, const PluginApi& api) {
   try {
-    return Reader(path, api).read();
+    return ScenarioReader(path, api).read();
   } catch (const YAML::Exception& e) {
     // Whatever yaml-cpp refuses while the nodes are walked is a problem of the file too.
     std::string message = e.msg;

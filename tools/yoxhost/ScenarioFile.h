@@ -5,9 +5,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "Scenario.h"
 #include "host/PluginApi.h"
-#include "host/Scenario.h"
 
 namespace yoxhost {
 
@@ -23,5 +24,8 @@ constexpr long long kDefaultScenarioStart = 1700000000000LL;
 // registries (api must be initialised). Message files are read relative to the
 // scenario's folder. Throws ScenarioError.
 Scenario readScenario(const std::string& path, const PluginApi& api);
+
+// The names of a registry, in index order (api.apmName or api.tcmName).
+std::vector<std::string> registeredNames(const char* (*nameOf)(int));
 
 }  // namespace yoxhost

@@ -1,16 +1,20 @@
 // yoxhost: a stand-in host driver that loads libYOXClient.so with dlopen, exactly as
 // the real host does, and drives it through scenarios: the tool a control engineer
 // uses to see what a mapper makes of a device's data before it goes live.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "Report.h"
 #include "ScenarioFile.h"
+#include "ScenarioRunner.h"
+#include "common/Printable.h"
 #include "host/HostEnvironment.h"
 #include "host/PluginApi.h"
-#include "host/ScenarioRunner.h"
 #include "host/StandInDriver.h"
 
 namespace {
@@ -51,8 +55,19 @@ const char kDemoIntroduction[] =
     "Lines marked * changed in that cycle. Run your own with: yoxhost run SCENARIO (see README.md).\n"
     "\n";
 
+// An installed yoxhost uses the plug-in and examples installed beside it (relative to
+// its own folder); one in the build tree those of the build.
+std::string installedOr(const char* installed, const char* built) {
+  char exe[4096];
+  const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (length <= 0) return built;
+  std::string path(exe, static_cast<size_t>(length));
+  path = path.substr(0, path.rfind('/') + 1) + installed;
+  return access(path.c_str(), F_OK) == 0 ? path : built;
+}
+
 struct Options {
-  std::string plugin = YOX_DEFAULT_PLUGIN;
+  std::string plugin = installedOr(YOX_INSTALLED_PLUGIN, YOX_DEFAULT_PLUGIN);
   std::string command;
   std::string scenario;
   yoxhost::ReportOptions report;
@@ -75,7 +90,7 @@ Options parseArguments(int argc, char** argv) {
     } else if (arg == "--verbosity") {
       const std::string level = value(arg);
       if (level.size() != 1 || level[0] < '0' || level[0] > '3') {
-        throw UsageError{"--verbosity takes 0, 1, 2 or 3, not '" + level + "'"};
+        throw UsageError{"--verbosity takes 0, 1, 2 or 3, not '" + yoxtools::printable(level) + "'"};
       }
       options.report.verbosity = level[0] - '0';
     } else if (arg == "--json") {
@@ -83,19 +98,19 @@ Options parseArguments(int argc, char** argv) {
     } else if (arg == "--no-source-lines") {
       options.report.sourceLines = false;
     } else if (!arg.empty() && arg[0] == '-') {
-      throw UsageError{"unknown option '" + arg + "'"};
+      throw UsageError{"unknown option '" + yoxtools::printable(arg) + "'"};
     } else if (options.command.empty()) {
       options.command = arg;
     } else if (options.command == "run" && options.scenario.empty()) {
       options.scenario = arg;
     } else {
-      throw UsageError{"unexpected argument '" + arg + "'"};
+      throw UsageError{"unexpected argument '" + yoxtools::printable(arg) + "'"};
     }
   }
   if (options.command.empty()) options.command = "demo";
   if (options.command != "run" && options.command != "demo" && options.command != "help" &&
       options.command != "registry") {
-    throw UsageError{"unknown command '" + options.command + "'"};
+    throw UsageError{"unknown command '" + yoxtools::printable(options.command) + "'"};
   }
   if (options.command == "run" && options.scenario.empty()) throw UsageError{"run needs a scenario file"};
   return options;
@@ -105,15 +120,11 @@ int listRegistry(const yoxhost::PluginApi& api, std::ostream& out) {
   int problems = 0;
   auto walk = [&](const char* kind, const char* (*nameOf)(int), int (*indexOf)(const char*)) {
     out << kind << " registry:\n";
-    for (int index = 0;; ++index) {
-      const char* name = nullptr;
-      try {
-        name = nameOf(index);
-      } catch (int) {
-        break;  // the registry answers an index past its end with the integer 0
-      }
-      const int back = indexOf(name);
-      out << "  [" << index << "] " << name << " -> " << back << (back == index ? "" : "  MISMATCH") << "\n";
+    const std::vector<std::string> names = yoxhost::registeredNames(nameOf);
+    for (int index = 0; index < static_cast<int>(names.size()); ++index) {
+      const int back = indexOf(names[index].c_str());
+      out << "  [" << index << "] " << names[index] << " -> " << back << (back == index ? "" : "  MISMATCH")
+          << "\n";
       if (back != index) ++problems;
     }
   };
@@ -163,7 +174,7 @@ int main(int argc, char** argv) {
   try {
     api = yoxhost::PluginApi::load(options.plugin);
   } catch (const std::exception& e) {
-    std::cerr << "yoxhost: " << e.what() << "\n";
+    std::cerr << "yoxhost: " << yoxtools::printable(e.what(), 2000, true) << "\n";
     return 1;
   }
 
@@ -180,7 +191,8 @@ int main(int argc, char** argv) {
     }
     if (options.command == "demo") {
       std::cout << kDemoIntroduction;
-      return runScenario(api, std::string(YOX_EXAMPLES_DIR) + "/krt_device.yaml", options.report);
+      return runScenario(api, installedOr(YOX_INSTALLED_EXAMPLES, YOX_EXAMPLES_DIR) + "/krt_device.yaml",
+                         options.report);
     }
     return runScenario(api, options.scenario, options.report);
   } catch (const yoxhost::ScenarioError& e) {
@@ -188,7 +200,7 @@ int main(int argc, char** argv) {
     std::cerr << e.what() << "\n";
     return 2;
   } catch (const std::exception& e) {
-    std::cerr << "yoxhost: " << e.what() << "\n";
+    std::cerr << "yoxhost: " << yoxtools::printable(e.what(), 2000, true) << "\n";
     return 1;
   } catch (...) {
     std::cerr << "yoxhost: the plug-in failed with an exception of unknown type\n";

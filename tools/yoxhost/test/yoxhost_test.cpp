@@ -13,14 +13,14 @@
 
 #include "Report.h"
 #include "ScenarioFile.h"
-#include "apm/apm.h"
+#include "ScenarioRunner.h"
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "host/HostEnvironment.h"
 #include "host/LinkedPlugin.h"
-#include "host/ScenarioRunner.h"
 #include "host/StandInDriver.h"
-#include "plugin/HostInterface.h"
+#include "hostapi/HostInterface.h"
+#include "hostapi/apm.h"
 #include "plugin/qivlib.h"
 
 namespace {
@@ -199,6 +199,14 @@ TEST_F(YoxhostTest, ProblemsArePlacedOnTheirLine) {
        ":5: an update takes its property from"},
       {head + "  - watchdog: [a, b]\n", ":3: no address is called 'b' (addresses: a)"},
       {head + "  - syncGet: a\n    stop: true\n", ":4: 'stop' does not belong to a syncGet step"},
+      {head + "  - write: a\n", ":3: a write needs the host tag values"},
+      {"addresses: [{name: a, device: D, property: P, mapper: default, records: [{dpe: e, tag: t, type: "
+       "int}]}]\n"
+       "steps:\n  - write: a\n    csv: 'u,int32,1'\n",
+       ":4: address a has no record with the tag or element 'u' (tags: t)"},
+      {head + "  - watchdog: a\n    poll: sometimes\n", ":4: 'poll' is watchdog, watchdogPermanent or both"},
+      {head + "  - config: [x]\n", ":3: 'config' maps configuration keys to values"},
+      {head + "  - reinit: a\n    csv: 'x,int32,1'\n", ":4: 'csv' does not belong to a reinit step"},
       {head + "  - update: a\n    file: x.txt\n", ":4: the message format must be bin, str or csv"},
       {head + "  - update: a\n    file: x.str\n    separator: ';;'\n", ":5: 'separator' must be exactly one"},
       {"addresses: [{name: all, device: D, property: P, mapper: default}]\nsteps: []\n",
@@ -208,6 +216,11 @@ TEST_F(YoxhostTest, ProblemsArePlacedOnTheirLine) {
        "steps: []\n",
        ":3: two addresses are called 'D/P'"},
       {"addresses: []\nsteps: []\n", ":1: 'addresses' must be a list of peripheral addresses"},
+      // Echoed input shows no control bytes and stays short.
+      {"addresses: [{name: a, device: D, property: P, mapper: \"x\\e[31m\"}]\nsteps: []\n",
+       ":1: no mapper is registered as 'x\\x1B[31m'"},
+      {head + "  - update: a\n    csv: '" + std::string(100, 'y') + "'\n",
+       ":4: bad CSV entry '" + std::string(60, 'y') + "...'"},
       {"- just\n- a list\n", ":1: the scenario must be a mapping of keys to values"},
   };
   for (const Row& row : rows) {
@@ -233,6 +246,7 @@ TEST_F(YoxhostTest, ValuesAndTimesPrintAsAPersonReadsThem) {
       {of(std::vector<int>()), "[]"},
       {of(std::vector<float>{0.1f, 1250.5f}), "[0.1, 1250.5]"},
       {of(std::vector<double>{0.1, 1e300}), "[0.1, 1e+300]"},
+      {of(std::vector<double>{10, 1e20, -2e6}), "[10, 1e+20, -2000000]"},
       {of(std::vector<char>{static_cast<char>(-1), 91}), "[-1, 91]"},
       {of(std::vector<bool>{true, false}), "[true, false]"},
       {of(std::vector<std::string>{"say \"hi\"", "a\nb"}), "[\"say \\\"hi\\\"\", \"a\\nb\"]"},

@@ -1,4 +1,0 @@
-#include "plugin/ManException.h"
-
-// Out of line so that the class has one home for its vtable and type information.
-ManException::~ManException() = default;

@@ -248,8 +248,9 @@ TEST(BinarySerializer, DecodedSamplesWriteTheSameForms) {
     EXPECT_EQ(encode(*decoded), bytes);
     EXPECT_EQ(theSerializer().serializeToString(*decoded, ','),
               theSerializer().serializeToString(*data, ','));
-    if (sample.csv)
+    if (sample.csv) {
       EXPECT_EQ(theSerializer().serializeToCsv(*decoded), theSerializer().serializeToCsv(*data));
+    }
   }
 }
 

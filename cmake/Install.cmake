@@ -14,8 +14,6 @@ foreach(area base values filters hostapi registry tcm apm plugin data)
     FILES_MATCHING PATTERN "*.h"
     PATTERN "detail" EXCLUDE PATTERN "library" EXCLUDE PATTERN "impl" EXCLUDE PATTERN "serialization" EXCLUDE)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/src/data/serialization/StringUtils.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/yox/data/serialization)
 install(EXPORT YOXClientTargets NAMESPACE yox:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/YOXClientConfig.cmake.in
   ${PROJECT_BINARY_DIR}/YOXClientConfig.cmake INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/YOXClient)

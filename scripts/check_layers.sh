@@ -14,6 +14,8 @@ root=$(cd "${1:-$(dirname "$0")/..}" && pwd)
 # listed parent (a family's shared helpers), but not the other way round.
 levels=(
   "src/data"
+  "src/data/impl"
+  "src/data/serialization"
   "src/base"
   "src/values"
   "src/filters"

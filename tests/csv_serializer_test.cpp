@@ -9,7 +9,7 @@
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 #include "support/RandomData.h"
 #include "support/SerializerSamples.h"
 #include "support/SerializerTestUtils.h"

@@ -19,7 +19,7 @@
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 #include "support/SerializerTestUtils.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "data/DataException.h"
 #include "data/serialization/Converter.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace {

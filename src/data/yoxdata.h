@@ -11,5 +11,5 @@
 #include "data/DiscreteFunction.h"
 #include "data/Entry.h"
 #include "data/Export.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 #include "data/DataSerializer.h"

@@ -20,7 +20,7 @@
 
 #include "data/Data.h"
 #include "data/DiscreteFunction.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

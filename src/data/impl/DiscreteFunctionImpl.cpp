@@ -6,7 +6,7 @@
 
 #include "data/DataException.h"
 #include "data/DataFactory.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "data/DataException.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "data/DataException.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

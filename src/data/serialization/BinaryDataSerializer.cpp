@@ -18,7 +18,7 @@
 #include "data/impl/DiscreteFunctionImpl.h"
 #include "data/impl/EntryValidator.h"
 #include "data/serialization/SerializerSupport.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 #include "data/serialization/UnsafeBuffer.h"
 
 namespace yox {

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "data/DataException.h"
-#include "data/serialization/NumberText.h"
-#include "data/serialization/StringUtils.h"
+#include "data/detail/NumberText.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

@@ -7,8 +7,8 @@
 
 #include "data/DataException.h"
 #include "data/DataFactory.h"
-#include "data/serialization/NumberText.h"
-#include "data/serialization/StringUtils.h"
+#include "data/detail/NumberText.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

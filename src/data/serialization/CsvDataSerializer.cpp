@@ -8,7 +8,7 @@
 #include "data/Entry.h"
 #include "data/serialization/CsvDataConverter.h"
 #include "data/serialization/SerializerSupport.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

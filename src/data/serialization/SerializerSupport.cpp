@@ -2,7 +2,7 @@
 
 #include "data/DataException.h"
 #include "data/impl/DiscreteFunctionImpl.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

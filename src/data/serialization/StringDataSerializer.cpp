@@ -14,7 +14,7 @@
 #include "data/impl/DiscreteFunctionImpl.h"
 #include "data/serialization/Converter.h"
 #include "data/serialization/SerializerSupport.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 #include "data/serialization/TokensReader.h"
 
 namespace yox {

@@ -1,7 +1,7 @@
 #include "data/serialization/UnsafeBuffer.h"
 
 #include "data/DataException.h"
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 namespace yox {
 namespace data {

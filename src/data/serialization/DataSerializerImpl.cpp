@@ -1,4 +1,4 @@
-#include "data/impl/DataSerializerImpl.h"
+#include "data/serialization/DataSerializerImpl.h"
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"

@@ -1,4 +1,4 @@
-#include "data/serialization/NumberText.h"
+#include "data/detail/NumberText.h"
 
 #include <locale.h>
 

@@ -1,4 +1,4 @@
-#include "data/serialization/StringUtils.h"
+#include "data/StringUtils.h"
 
 #include <cctype>
 #include <cerrno>
@@ -11,7 +11,7 @@
 #include <locale>
 #include <sstream>
 
-#include "data/serialization/NumberText.h"
+#include "data/detail/NumberText.h"
 
 namespace yox {
 namespace util {

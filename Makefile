@@ -39,6 +39,10 @@ fuzz:
 	@./scripts/setup.sh --fuzz
 	@./fuzz/run.sh $(FUZZ_SECONDS)
 
+# Code and test lines per area (the suite stays near a third of the code).
+lines:
+	@./scripts/line_count.sh
+
 # Benchmarks, pinned to one CPU with interleaved repetitions: first the programs of
 # BENCH_PROGRAMS (empty to skip them), then the peer comparison, which ends with its
 # markdown tables (and leaves its JSON in BENCH_DIR/peer_bench.json).

@@ -220,6 +220,21 @@ TEST(BinarySerializer, DecodingIsZeroCopyIntoTheMessage) {
   EXPECT_FALSE(decoded->hasOwnership("s"));
   // Scalars and views read right although the int array starts at an odd offset.
   EXPECT_EQ(load(decoded->getArrayInt2D("i", rows, cols), 2), 3);
+
+  // A released string array is the caller's new[] pointer array; the texts stay in the
+  // message, which the swapped container now keeps.
+  const char* first = load(decodedTexts, 0);
+  char** released = decoded->releaseArrayString("t", size);
+  ASSERT_EQ(size, 2u);
+  EXPECT_EQ(load(released, 0), first);
+  delete[] released;
+  EXPECT_FALSE(decoded->exists("t"));
+  yox::auto_ptr<Data> built = newData();
+  built->append("b", 1);
+  built->swap(*decoded);
+  decoded.reset();
+  EXPECT_TRUE(inside(built->getString("s")));
+  EXPECT_STREQ(built->getString("s"), "text");
 }
 
 TEST(BinarySerializer, DecodedContainerOutlivesSerializerHandlerAndSiblings) {
@@ -333,6 +348,16 @@ TEST(BinarySerializer, RefusesHostileMessages) {
        "The extents of entry 'v' overflow."},
       {"non-ASCII text", MessageBuilder().i32(1).entry("s", DT_STRING).i32(3).raw({0xC3, 0xA9, 0}),
        "Invalid String (contains forbidden symbols): \"\xC3\xA9\" for the field 's'."},
+      {"non-ASCII byte in the last word of a string element",
+       MessageBuilder()
+           .i32(1)
+           .entry("t", DT_STRING_ARRAY)
+           .i32(1)
+           .i32(1)
+           .i32(1)
+           .i32(11)
+           .raw({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0x80, 0}),
+       "Invalid String (contains forbidden symbols): \"abcdefghi\x80\" for the field 't'."},
       {"string element without NUL",
        MessageBuilder().i32(1).entry("t", DT_STRING_ARRAY).i32(1).i32(1).i32(1).i32(1).raw({'x'}),
        "String at offset [23] is not NUL-terminated."},
@@ -379,10 +404,13 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
   // Any non-zero byte is true, in scalars and (normalised) arrays; trailing bytes are
   // ignored; a repeated name replaces the earlier entry; names may come in any order.
   MessageBuilder m;
-  m.i32(4).entry("z", DT_BOOL).i8(7).entry("a", DT_INT).i32(1).entry("a", DT_INT).i32(2);
-  m.entry("b", DT_BOOL_ARRAY).i32(1).i32(3).i32(3).raw({0, 2, 1}).raw({0xde, 0xad});
+  m.i32(5).entry("z", DT_BOOL).i8(7).entry("a", DT_INT).i32(1).entry("a", DT_INT).i32(2);
+  m.entry("b", DT_BOOL_ARRAY).i32(1).i32(3).i32(3).raw({0, 2, 1});
+  // A text ends at its first NUL; what follows is not looked at.
+  m.entry("s", DT_STRING).i32(5).raw({'a', 'b', 0, 0xC3, 0}).raw({0xde, 0xad});
   yox::auto_ptr<Data> decoded = decode(m.bytes);
-  EXPECT_EQ(decoded->getSize(), 3u);
+  EXPECT_EQ(decoded->getSize(), 4u);
+  EXPECT_STREQ(decoded->getString("s"), "ab");
   EXPECT_TRUE(decoded->getBool("z"));
   EXPECT_EQ(decoded->getInt("a"), 2);
   size_t size;

@@ -14,6 +14,7 @@
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"
+#include "data/DataElementTypes.h"
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"

@@ -39,6 +39,14 @@ TEST(EntryValidatorTest, StringsMustExistAndBeSevenBitAscii) {
       {nullptr, "Can't assign null value for the field \"v\"."},
       {"caf\xc3\xa9", "Invalid String (contains forbidden symbols): \"caf\xc3\xa9\" for the field 'v'."},
       {"\x80", "Invalid String (contains forbidden symbols): \"\x80\" for the field 'v'."},
+      // Texts are checked eight bytes at a time: a bad byte at either end of a word.
+      {"abcdefgh", ""},
+      {"abcdefghijklmnopq", ""},
+      {"abcdefg\xff", "Invalid String (contains forbidden symbols): \"abcdefg\xff\" for the field 'v'."},
+      {"abcdefgh\xffijk",
+       "Invalid String (contains forbidden symbols): \"abcdefgh\xffijk\" for the field 'v'."},
+      {"abcdefghijklmnop\x80",
+       "Invalid String (contains forbidden symbols): \"abcdefghijklmnop\x80\" for the field 'v'."},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(failureOf([&] { EntryValidator::validateString("v", c.first); }), c.second);

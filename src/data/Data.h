@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "data/AutoPtr.h"
-#include "data/DataElementTypes.h"
 #include "data/DataType.h"
 #include "data/Entry.h"
 #include "data/Export.h"
@@ -53,29 +52,160 @@ class YOX_EXPORT Data {
   virtual void appendMove(const std::string& name, yox::auto_ptr<const DiscreteFunctionList> value) = 0;
 
   // Copies of single values (strings copied, nested objects cloned).
-  // append(name, v) for bool, signed char, short, int, long, float, double.
-  YOX_SCALAR_APPENDS(YOX_VIRTUAL, YOX_PURE)
+  virtual void append(const std::string& name, bool value) = 0;
+  virtual void append(const std::string& name, signed char value) = 0;
+  virtual void append(const std::string& name, short value) = 0;
+  virtual void append(const std::string& name, int value) = 0;
+  virtual void append(const std::string& name, long value) = 0;
+  virtual void append(const std::string& name, float value) = 0;
+  virtual void append(const std::string& name, double value) = 0;
   virtual void append(const std::string& name, const char* value) = 0;
   virtual void append(const std::string& name, const Data& value) = 0;
   virtual void append(const std::string& name, const DiscreteFunction& value) = 0;
   virtual void append(const std::string& name, const DiscreteFunctionList& value) = 0;
 
-  // Array appends, for every element type T of DataElementTypes.h (ConstPtr column:
-  // const int*, const char**, const Data**, ...):
+  // Array appends, for the element types bool, signed char, short, int, long, float,
+  // double, const char* (strings), const Data* and, in one dimension only,
+  // const DiscreteFunction*:
   //   appendArray(name, values, size)           1-D, ten types
   //   appendArray2D(name, values, rows, cols)   2-D, row-major, nine types
   //   appendMultiArray(name, values, dims)      N-D, nine types; no extents = one element
   // in three ownership kinds: copy (as named), ...Ptr (appendArrayPtr, appendArray2DPtr,
   // appendMultiArrayPtr) and ...Move. A null values pointer is accepted only for zero
   // elements.
-  YOX_APPEND_FAMILY(appendArray, appendArray2D, appendMultiArray, YOX_VIRTUAL, YOX_PURE)
-  YOX_APPEND_FAMILY(appendArrayPtr, appendArray2DPtr, appendMultiArrayPtr, YOX_VIRTUAL, YOX_PURE)
-  YOX_APPEND_FAMILY(appendArrayMove, appendArray2DMove, appendMultiArrayMove, YOX_VIRTUAL, YOX_PURE)
+  virtual void appendArray(const std::string& name, const bool* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const signed char* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const short* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const int* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const long* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const float* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const double* values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const char** values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const Data** values, size_t size) = 0;
+  virtual void appendArray(const std::string& name, const DiscreteFunction** values, size_t size) = 0;
+
+  virtual void appendArray2D(const std::string& name, const bool* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const signed char* values, size_t rows,
+                             size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const short* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const int* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const long* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const float* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const double* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const char** values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2D(const std::string& name, const Data** values, size_t rows, size_t cols) = 0;
+
+  virtual void appendMultiArray(const std::string& name, const bool* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const signed char* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const short* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const int* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const long* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const float* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const double* values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const char** values,
+                                const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArray(const std::string& name, const Data** values,
+                                const std::vector<size_t>& dims) = 0;
+
+  virtual void appendArrayPtr(const std::string& name, const bool* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const signed char* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const short* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const int* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const long* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const float* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const double* values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const char** values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const Data** values, size_t size) = 0;
+  virtual void appendArrayPtr(const std::string& name, const DiscreteFunction** values, size_t size) = 0;
+
+  virtual void appendArray2DPtr(const std::string& name, const bool* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const signed char* values, size_t rows,
+                                size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const short* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const int* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const long* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const float* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const double* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const char** values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DPtr(const std::string& name, const Data** values, size_t rows, size_t cols) = 0;
+
+  virtual void appendMultiArrayPtr(const std::string& name, const bool* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const signed char* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const short* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const int* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const long* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const float* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const double* values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const char** values,
+                                   const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayPtr(const std::string& name, const Data** values,
+                                   const std::vector<size_t>& dims) = 0;
+
+  virtual void appendArrayMove(const std::string& name, const bool* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const signed char* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const short* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const int* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const long* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const float* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const double* values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const char** values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const Data** values, size_t size) = 0;
+  virtual void appendArrayMove(const std::string& name, const DiscreteFunction** values, size_t size) = 0;
+
+  virtual void appendArray2DMove(const std::string& name, const bool* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const signed char* values, size_t rows,
+                                 size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const short* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const int* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const long* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const float* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const double* values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const char** values, size_t rows, size_t cols) = 0;
+  virtual void appendArray2DMove(const std::string& name, const Data** values, size_t rows, size_t cols) = 0;
+
+  virtual void appendMultiArrayMove(const std::string& name, const bool* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const signed char* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const short* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const int* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const long* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const float* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const double* values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const char** values,
+                                    const std::vector<size_t>& dims) = 0;
+  virtual void appendMultiArrayMove(const std::string& name, const Data** values,
+                                    const std::vector<size_t>& dims) = 0;
 
   // Reads of single values, as Entry's getters; an absent name throws. The release
   // operations hand the storage to the caller (delete[] for the string, delete for the
   // objects) and erase the entry.
-  YOX_SCALAR_GETTERS(YOX_WITH_NAME, YOX_VIRTUAL, YOX_PURE)
+  virtual bool getBool(const std::string& name) const = 0;
+  virtual signed char getByte(const std::string& name) const = 0;
+  virtual short getShort(const std::string& name) const = 0;
+  virtual int getInt(const std::string& name) const = 0;
+  virtual long getLong(const std::string& name) const = 0;
+  virtual float getFloat(const std::string& name) const = 0;
+  virtual double getDouble(const std::string& name) const = 0;
   virtual const char* getString(const std::string& name) const = 0;
   virtual char* releaseString(const std::string& name) = 0;
   virtual const Data& getData(const std::string& name) const = 0;
@@ -91,8 +221,98 @@ class YOX_EXPORT Data {
   // releaseMultiArray<T>(name, dims): the caller frees the returned array with
   // delete[] and, for strings, Data and DiscreteFunction, each element first (a string
   // array decoded from a buffer hands over only its pointer array).
-  YOX_GET_AND_COPY_FAMILIES(YOX_WITH_NAME, YOX_VIRTUAL, YOX_PURE, YOX_PURE)
-  YOX_RELEASE_FAMILIES(YOX_WITH_NAME, YOX_VIRTUAL, YOX_PURE)
+  virtual const bool* getArrayBool(const std::string& name, size_t& size) const = 0;
+  virtual const signed char* getArrayByte(const std::string& name, size_t& size) const = 0;
+  virtual const short* getArrayShort(const std::string& name, size_t& size) const = 0;
+  virtual const int* getArrayInt(const std::string& name, size_t& size) const = 0;
+  virtual const long* getArrayLong(const std::string& name, size_t& size) const = 0;
+  virtual const float* getArrayFloat(const std::string& name, size_t& size) const = 0;
+  virtual const double* getArrayDouble(const std::string& name, size_t& size) const = 0;
+  virtual const char** getArrayString(const std::string& name, size_t& size) const = 0;
+  virtual const Data** getArrayData(const std::string& name, size_t& size) const = 0;
+  virtual const DiscreteFunction** getArrayDiscreteFunction(const std::string& name, size_t& size) const = 0;
+
+  virtual const bool* getArrayBool2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const signed char* getArrayByte2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const short* getArrayShort2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const int* getArrayInt2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const long* getArrayLong2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const float* getArrayFloat2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const double* getArrayDouble2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const char** getArrayString2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual const Data** getArrayData2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+
+  virtual const bool* getMultiArrayBool(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const signed char* getMultiArrayByte(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const short* getMultiArrayShort(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const int* getMultiArrayInt(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const long* getMultiArrayLong(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const float* getMultiArrayFloat(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const double* getMultiArrayDouble(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const char** getMultiArrayString(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual const Data** getMultiArrayData(const std::string& name, std::vector<size_t>& dims) const = 0;
+
+  virtual bool* getArrayCopyBool(const std::string& name, size_t& size) const = 0;
+  virtual signed char* getArrayCopyByte(const std::string& name, size_t& size) const = 0;
+  virtual short* getArrayCopyShort(const std::string& name, size_t& size) const = 0;
+  virtual int* getArrayCopyInt(const std::string& name, size_t& size) const = 0;
+  virtual long* getArrayCopyLong(const std::string& name, size_t& size) const = 0;
+  virtual float* getArrayCopyFloat(const std::string& name, size_t& size) const = 0;
+  virtual double* getArrayCopyDouble(const std::string& name, size_t& size) const = 0;
+  virtual char** getArrayCopyString(const std::string& name, size_t& size) const = 0;
+  virtual Data** getArrayCopyData(const std::string& name, size_t& size) const = 0;
+  virtual DiscreteFunction** getArrayCopyDiscreteFunction(const std::string& name, size_t& size) const = 0;
+
+  virtual bool* getArrayCopyBool2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual signed char* getArrayCopyByte2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual short* getArrayCopyShort2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual int* getArrayCopyInt2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual long* getArrayCopyLong2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual float* getArrayCopyFloat2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual double* getArrayCopyDouble2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual char** getArrayCopyString2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+  virtual Data** getArrayCopyData2D(const std::string& name, size_t& rows, size_t& cols) const = 0;
+
+  virtual bool* getMultiArrayCopyBool(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual signed char* getMultiArrayCopyByte(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual short* getMultiArrayCopyShort(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual int* getMultiArrayCopyInt(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual long* getMultiArrayCopyLong(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual float* getMultiArrayCopyFloat(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual double* getMultiArrayCopyDouble(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual char** getMultiArrayCopyString(const std::string& name, std::vector<size_t>& dims) const = 0;
+  virtual Data** getMultiArrayCopyData(const std::string& name, std::vector<size_t>& dims) const = 0;
+
+  virtual bool* releaseArrayBool(const std::string& name, size_t& size) = 0;
+  virtual signed char* releaseArrayByte(const std::string& name, size_t& size) = 0;
+  virtual short* releaseArrayShort(const std::string& name, size_t& size) = 0;
+  virtual int* releaseArrayInt(const std::string& name, size_t& size) = 0;
+  virtual long* releaseArrayLong(const std::string& name, size_t& size) = 0;
+  virtual float* releaseArrayFloat(const std::string& name, size_t& size) = 0;
+  virtual double* releaseArrayDouble(const std::string& name, size_t& size) = 0;
+  virtual char** releaseArrayString(const std::string& name, size_t& size) = 0;
+  virtual Data** releaseArrayData(const std::string& name, size_t& size) = 0;
+  virtual DiscreteFunction** releaseArrayDiscreteFunction(const std::string& name, size_t& size) = 0;
+
+  virtual bool* releaseArrayBool2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual signed char* releaseArrayByte2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual short* releaseArrayShort2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual int* releaseArrayInt2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual long* releaseArrayLong2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual float* releaseArrayFloat2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual double* releaseArrayDouble2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual char** releaseArrayString2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+  virtual Data** releaseArrayData2D(const std::string& name, size_t& rows, size_t& cols) = 0;
+
+  virtual bool* releaseMultiArrayBool(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual signed char* releaseMultiArrayByte(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual short* releaseMultiArrayShort(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual int* releaseMultiArrayInt(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual long* releaseMultiArrayLong(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual float* releaseMultiArrayFloat(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual double* releaseMultiArrayDouble(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual char** releaseMultiArrayString(const std::string& name, std::vector<size_t>& dims) = 0;
+  virtual Data** releaseMultiArrayData(const std::string& name, std::vector<size_t>& dims) = 0;
 
   virtual bool exists(const std::string& name) const = 0;
   virtual bool hasOwnership(const std::string& name) const = 0;

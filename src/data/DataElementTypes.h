@@ -1,8 +1,8 @@
 // The element-type table of the container's array families and the macros that expand
-// it. The interfaces (Data, Entry) and their implementations declare every per-type
-// operation through these lists, so each family is written once and the expanded
-// declaration order is always Bool, Byte, Short, Int, Long, Float, Double, String,
-// Data, DiscreteFunction.
+// it. The implementations (DataImpl, EntryImpl) declare and define every per-type
+// operation through these lists, so each family is written once; the expansion order
+// (Bool, Byte, Short, Int, Long, Float, Double, String, Data, DiscreteFunction) is the
+// order the interfaces Data.h and Entry.h declare them in.
 //
 // A row is X(Suffix, ConstPtr, MutablePtr, Type1D, Type2D, TypeND, pass-through...):
 //   ConstPtr   - what appends take and getters return (const int*, const char**, ...)

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "data/AutoPtr.h"
-#include "data/DataElementTypes.h"
 #include "data/DataType.h"
 #include "data/Export.h"
 
@@ -25,7 +24,13 @@ class YOX_EXPORT Entry {
 
   // Scalar getters getBool, getByte, getShort, getInt, getLong, getFloat, getDouble:
   // the value of a DT_BOOL ... DT_DOUBLE entry.
-  YOX_SCALAR_GETTERS(YOX_NO_NAME, YOX_VIRTUAL, YOX_PURE)
+  virtual bool getBool() const = 0;
+  virtual signed char getByte() const = 0;
+  virtual short getShort() const = 0;
+  virtual int getInt() const = 0;
+  virtual long getLong() const = 0;
+  virtual float getFloat() const = 0;
+  virtual double getDouble() const = 0;
   // The characters of a DT_STRING entry, NUL-terminated; valid while the entry lives.
   virtual const char* getString() const = 0;
   // The nested object of a DT_DATA, DT_DISCRETE_FUNCTION or DT_DISCRETE_FUNCTION_LIST
@@ -34,7 +39,9 @@ class YOX_EXPORT Entry {
   virtual const DiscreteFunction& getDiscreteFunction() const = 0;
   virtual const DiscreteFunctionList& getDiscreteFunctionList() const = 0;
 
-  // Array families, for every element type of DataElementTypes.h:
+  // Array families, for the element types bool, signed char, short, int, long, float,
+  // double, const char* (strings), const Data* and, in one dimension only,
+  // const DiscreteFunction*:
   //   const T* getArray<T>(size_t& size)                  (1-D entries; ten types)
   //   const T* getArray<T>2D(size_t& rows, size_t& cols)  (2-D entries, row-major; nine)
   //   const T* getMultiArray<T>(std::vector<size_t>& dims) (N-D entries; nine)
@@ -42,7 +49,67 @@ class YOX_EXPORT Entry {
   //   T* getArrayCopy<T>(...), getArrayCopy<T>2D(...), getMultiArrayCopy<T>(...)
   // return a new[] array owned by the caller (strings copied into their own new[]
   // buffers, Data and DiscreteFunction elements cloned).
-  YOX_GET_AND_COPY_FAMILIES(YOX_NO_NAME, YOX_VIRTUAL, YOX_PURE, YOX_PURE)
+  virtual const bool* getArrayBool(size_t& size) const = 0;
+  virtual const signed char* getArrayByte(size_t& size) const = 0;
+  virtual const short* getArrayShort(size_t& size) const = 0;
+  virtual const int* getArrayInt(size_t& size) const = 0;
+  virtual const long* getArrayLong(size_t& size) const = 0;
+  virtual const float* getArrayFloat(size_t& size) const = 0;
+  virtual const double* getArrayDouble(size_t& size) const = 0;
+  virtual const char** getArrayString(size_t& size) const = 0;
+  virtual const Data** getArrayData(size_t& size) const = 0;
+  virtual const DiscreteFunction** getArrayDiscreteFunction(size_t& size) const = 0;
+
+  virtual const bool* getArrayBool2D(size_t& rows, size_t& cols) const = 0;
+  virtual const signed char* getArrayByte2D(size_t& rows, size_t& cols) const = 0;
+  virtual const short* getArrayShort2D(size_t& rows, size_t& cols) const = 0;
+  virtual const int* getArrayInt2D(size_t& rows, size_t& cols) const = 0;
+  virtual const long* getArrayLong2D(size_t& rows, size_t& cols) const = 0;
+  virtual const float* getArrayFloat2D(size_t& rows, size_t& cols) const = 0;
+  virtual const double* getArrayDouble2D(size_t& rows, size_t& cols) const = 0;
+  virtual const char** getArrayString2D(size_t& rows, size_t& cols) const = 0;
+  virtual const Data** getArrayData2D(size_t& rows, size_t& cols) const = 0;
+
+  virtual const bool* getMultiArrayBool(std::vector<size_t>& dims) const = 0;
+  virtual const signed char* getMultiArrayByte(std::vector<size_t>& dims) const = 0;
+  virtual const short* getMultiArrayShort(std::vector<size_t>& dims) const = 0;
+  virtual const int* getMultiArrayInt(std::vector<size_t>& dims) const = 0;
+  virtual const long* getMultiArrayLong(std::vector<size_t>& dims) const = 0;
+  virtual const float* getMultiArrayFloat(std::vector<size_t>& dims) const = 0;
+  virtual const double* getMultiArrayDouble(std::vector<size_t>& dims) const = 0;
+  virtual const char** getMultiArrayString(std::vector<size_t>& dims) const = 0;
+  virtual const Data** getMultiArrayData(std::vector<size_t>& dims) const = 0;
+
+  virtual bool* getArrayCopyBool(size_t& size) const = 0;
+  virtual signed char* getArrayCopyByte(size_t& size) const = 0;
+  virtual short* getArrayCopyShort(size_t& size) const = 0;
+  virtual int* getArrayCopyInt(size_t& size) const = 0;
+  virtual long* getArrayCopyLong(size_t& size) const = 0;
+  virtual float* getArrayCopyFloat(size_t& size) const = 0;
+  virtual double* getArrayCopyDouble(size_t& size) const = 0;
+  virtual char** getArrayCopyString(size_t& size) const = 0;
+  virtual Data** getArrayCopyData(size_t& size) const = 0;
+  virtual DiscreteFunction** getArrayCopyDiscreteFunction(size_t& size) const = 0;
+
+  virtual bool* getArrayCopyBool2D(size_t& rows, size_t& cols) const = 0;
+  virtual signed char* getArrayCopyByte2D(size_t& rows, size_t& cols) const = 0;
+  virtual short* getArrayCopyShort2D(size_t& rows, size_t& cols) const = 0;
+  virtual int* getArrayCopyInt2D(size_t& rows, size_t& cols) const = 0;
+  virtual long* getArrayCopyLong2D(size_t& rows, size_t& cols) const = 0;
+  virtual float* getArrayCopyFloat2D(size_t& rows, size_t& cols) const = 0;
+  virtual double* getArrayCopyDouble2D(size_t& rows, size_t& cols) const = 0;
+  virtual char** getArrayCopyString2D(size_t& rows, size_t& cols) const = 0;
+  virtual Data** getArrayCopyData2D(size_t& rows, size_t& cols) const = 0;
+
+  virtual bool* getMultiArrayCopyBool(std::vector<size_t>& dims) const = 0;
+  virtual signed char* getMultiArrayCopyByte(std::vector<size_t>& dims) const = 0;
+  virtual short* getMultiArrayCopyShort(std::vector<size_t>& dims) const = 0;
+  virtual int* getMultiArrayCopyInt(std::vector<size_t>& dims) const = 0;
+  virtual long* getMultiArrayCopyLong(std::vector<size_t>& dims) const = 0;
+  virtual float* getMultiArrayCopyFloat(std::vector<size_t>& dims) const = 0;
+  virtual double* getMultiArrayCopyDouble(std::vector<size_t>& dims) const = 0;
+  virtual char** getMultiArrayCopyString(std::vector<size_t>& dims) const = 0;
+  virtual Data** getMultiArrayCopyData(std::vector<size_t>& dims) const = 0;
 
   virtual const char* getName() const = 0;
   virtual DataType getType() const = 0;

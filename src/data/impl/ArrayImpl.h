@@ -7,9 +7,11 @@
 // buffer) at any alignment, so every element is read through Elements<T>::load.
 #pragma once
 
+#include <algorithm>
 #include <boost/container_hash/hash.hpp>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -142,6 +144,41 @@ struct Elements {
   }
 };
 
+// The extents of an array: kept inline up to two (every 1-D and 2-D array and string),
+// on the heap beyond. Converts to a vector for callers that want one.
+class Extents {
+ public:
+  Extents() = default;
+  Extents(std::initializer_list<size_t> dims) : Extents(dims.begin(), dims.size()) {}
+  Extents(const std::vector<size_t>& dims) : Extents(dims.data(), dims.size()) {}  // NOLINT: implicit
+  Extents(const size_t* dims, size_t count) : count_(count) {
+    if (count > kInline) more_.reset(new size_t[count]);
+    if (count != 0) std::memcpy(data(), dims, count * sizeof(size_t));
+  }
+  Extents(const Extents& other) : Extents(other.begin(), other.size()) {}
+  Extents& operator=(const Extents&) = delete;
+
+  size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  const size_t* begin() const { return count_ > kInline ? more_.get() : few_; }
+  const size_t* end() const { return begin() + count_; }
+  size_t operator[](size_t i) const { return begin()[i]; }
+  size_t back() const { return begin()[count_ - 1]; }
+  operator std::vector<size_t>() const { return std::vector<size_t>(begin(), end()); }  // NOLINT
+  friend bool operator==(const Extents& a, const Extents& b) {
+    return a.count_ == b.count_ && std::equal(a.begin(), a.end(), b.begin());
+  }
+  friend bool operator!=(const Extents& a, const Extents& b) { return !(a == b); }
+
+ private:
+  static constexpr size_t kInline = 2;
+  size_t* data() { return count_ > kInline ? more_.get() : few_; }
+
+  size_t count_ = 0;
+  size_t few_[kInline] = {0, 0};
+  std::unique_ptr<size_t[]> more_;
+};
+
 // The extents of an array (one for 1-D arrays and strings, rows then columns for 2-D).
 class ArrayBase {
  public:
@@ -149,17 +186,17 @@ class ArrayBase {
   ArrayBase(const ArrayBase&) = delete;
   ArrayBase& operator=(const ArrayBase&) = delete;
 
-  const std::vector<size_t>& getDims() const { return dims_; }
+  const Extents& getDims() const { return dims_; }
   // Product of the extents (1 for none; 0 once released); for a string its length.
   virtual size_t getElementCount() const = 0;
   // Whether the destructor frees the elements (false for shallow holders).
   virtual bool ownsElements() const = 0;
 
  protected:
-  explicit ArrayBase(std::vector<size_t> dims) : dims_(std::move(dims)) {}
+  explicit ArrayBase(const Extents& dims) : dims_(dims) {}
 
  private:
-  std::vector<size_t> dims_;
+  Extents dims_;
 };
 
 template <class T>
@@ -172,33 +209,41 @@ class Array : public ArrayBase {
   T element(size_t i) const { return Elements<T>::load(elements_, i); }
   size_t getElementCount() const override { return count_; }
   bool ownsElements() const override { return ownsElements_; }
-  // Hands the elements to the caller; the holder then holds and frees nothing (its
-  // element count drops to 0, its extents stay for the caller to read).
+  // Hands the elements to the caller (a new[] copy of an arena's pointer array); the
+  // holder then holds and frees nothing (its element count drops to 0, its extents stay
+  // for the caller to read).
   T* releaseElements() {
     T* p = elements_;
+    if (inArena_ && p != nullptr) {
+      p = new T[count_];
+      if (count_ != 0) std::memcpy(static_cast<void*>(p), elements_, count_ * sizeof(T));
+    }
     elements_ = nullptr;
     count_ = 0;
     return p;
   }
 
  protected:
-  Array(std::vector<size_t> dims, T* elements, size_t count, bool owns)
-      : ArrayBase(std::move(dims)), elements_(elements), count_(count), ownsElements_(owns) {}
+  Array(const Extents& dims, T* elements, size_t count, bool owns, bool inArena)
+      : ArrayBase(dims), elements_(elements), count_(count), ownsElements_(owns), inArena_(inArena) {}
 
   T* elements_;
   size_t count_;
   bool ownsElements_;
+  bool inArena_;
 };
 
 // What a holder does with the caller's elements: copy them or keep the pointer; and what
 // its destructor frees: nothing, the array alone, or the array with what its elements
-// point to.
+// point to. An arena's array is owned but freed with its arena, and copied out when
+// released.
 enum class Source { kCopy, kKeep };
-enum class Frees { kNothing, kArray, kAll };
+enum class Frees { kNothing, kArray, kAll, kArena };
 
 template <Source S, Frees F>
 struct OwnershipPolicy {
   static constexpr bool kOwnsElements = F != Frees::kNothing;
+  static constexpr bool kInArena = F == Frees::kArena;
   template <class T>
   static T* acquire(T* source, size_t count) {
     if constexpr (S == Source::kCopy)
@@ -224,14 +269,17 @@ struct MovePolicy : OwnershipPolicy<Source::kKeep, Frees::kAll> {};
 // Only a new[] array of string pointers, adopted; the strings stay where they are
 // (inside a decoded message buffer).
 struct MoveArrayPolicy : OwnershipPolicy<Source::kKeep, Frees::kArray> {};
+// A pointer array placed in the container's arena; the strings stay in the buffer.
+struct ArenaArrayPolicy : OwnershipPolicy<Source::kKeep, Frees::kArena> {};
 
 template <class T, class Policy>
 class ArrayImpl : public Array<T> {
  public:
   // count must be the product of dims (for a string, its length). The source is copied,
   // referred to or adopted as Policy says; adoption happens only once the holder exists.
-  ArrayImpl(std::vector<size_t> dims, size_t count, T* source)
-      : Array<T>(std::move(dims), Policy::template acquire<T>(source, count), count, Policy::kOwnsElements) {}
+  ArrayImpl(const Extents& dims, size_t count, T* source)
+      : Array<T>(dims, Policy::template acquire<T>(source, count), count, Policy::kOwnsElements,
+                 Policy::kInArena) {}
   ~ArrayImpl() override { Policy::template destroy<T>(this->elements_, this->count_); }
 };
 

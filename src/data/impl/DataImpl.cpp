@@ -1,8 +1,10 @@
 #include "data/impl/DataImpl.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -16,6 +18,11 @@ namespace impl {
 
 namespace {
 
+template <class... Args>
+EntryPtr makeEntry(Args&&... args) {
+  return EntryPtr(new EntryImpl(std::forward<Args>(args)...));
+}
+
 [[noreturn]] void throwNull(const std::string& name) {
   throw DataException("Can't assign null value for the field \"" + name + "\".");
 }
@@ -27,14 +34,14 @@ void checkNotNull(const std::string& name, const P* value) {
 
 // An entry referring to (pointer) or adopting (auto_ptr) a nested object; null refused.
 template <class P>
-std::unique_ptr<EntryImpl> nestedEntry(const std::string& name, P* value) {
+EntryPtr nestedEntry(const std::string& name, P* value) {
   checkNotNull(name, value);
-  return std::make_unique<EntryImpl>(name.c_str(), value);
+  return makeEntry(name.c_str(), value);
 }
 template <class P>
-std::unique_ptr<EntryImpl> nestedEntry(const std::string& name, yox::auto_ptr<P>& value) {
+EntryPtr nestedEntry(const std::string& name, yox::auto_ptr<P>& value) {
   checkNotNull(name, value.get());
-  return std::make_unique<EntryImpl>(name.c_str(), value);
+  return makeEntry(name.c_str(), value);
 }
 
 // The element count of an array of these extents; refuses a product beyond size_t.
@@ -63,12 +70,12 @@ void validateValues(const std::string& name, const E* values, size_t count) {
 
 // A string entry holding value under the given policy, once value passed its checks.
 template <class Policy>
-std::unique_ptr<EntryImpl> stringEntry(const std::string& name, const char* value) {
+EntryPtr stringEntry(const std::string& name, const char* value) {
   EntryValidator::validateString(name, value);
   const size_t length = std::strlen(value);
   std::unique_ptr<ArrayBase> holder(
       new ArrayImpl<char, Policy>(std::vector<size_t>{length}, length, const_cast<char*>(value)));
-  std::unique_ptr<EntryImpl> entry(new EntryImpl(name.c_str(), DT_STRING, holder.get()));
+  EntryPtr entry(new EntryImpl(name.c_str(), DT_STRING, holder.get()));
   holder.release();
   return entry;
 }
@@ -80,7 +87,8 @@ DataImpl::DataImpl() {}
 DataImpl::DataImpl(std::tr1::shared_ptr<BufferHandler> buffer) : buffer_(buffer) {}
 
 DataImpl::DataImpl(const DataImpl& other) : Data() {
-  for (const Entry* entry : other.getEntries()) appendEntry(entry->clone());
+  entries_.reserve(other.entries_.size());
+  for (const EntryImpl* entry : other.entries_) appendEntry(entry->clone());
 }
 
 DataImpl& DataImpl::operator=(DataImpl other) {
@@ -88,18 +96,104 @@ DataImpl& DataImpl::operator=(DataImpl other) {
   return *this;
 }
 
-DataImpl::~DataImpl() {}
+DataImpl::~DataImpl() { destroyEntries(); }
+
+void DataImpl::destroyEntries() {
+  for (EntryImpl* entry : entries_) EntryImpl::destroy(entry);
+  entries_.clear();
+}
+
+// ---- lookup ----
+
+namespace {
+
+// Byte-wise order of an entry name against a name that may hold NUL characters.
+int compareName(const char* entryName, const std::string& name) {
+  return std::string_view(entryName).compare(std::string_view(name));
+}
+
+bool nameLess(const EntryImpl* entry, const char* name) { return std::strcmp(entry->getName(), name) < 0; }
+
+}  // namespace
+
+EntryImpl* DataImpl::find(const std::string& name) const {
+  size_t low = 0;
+  size_t high = entries_.size();
+  while (low < high) {
+    const size_t mid = low + (high - low) / 2;
+    const int order = compareName(entries_[mid]->getName(), name);
+    if (order == 0) return entries_[mid];
+    if (order < 0)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  return nullptr;
+}
+
+void DataImpl::erase(EntryImpl* entry) {
+  const auto it = std::lower_bound(entries_.begin(), entries_.end(), entry->getName(), nameLess);
+  entries_.erase(it);
+  EntryImpl::destroy(entry);
+}
 
 // ---- appends ----
 
-void DataImpl::addOrReplaceEntry(std::unique_ptr<EntryImpl> entry) {
-  std::string key = entry->getName();
-  auto it = entries_.find(key);
-  if (it != entries_.end()) {
-    entries_.replace(it, entry.release());
-  } else {
-    entries_.insert(key, entry.release());
+void DataImpl::addOrReplaceEntry(EntryPtr entry) {
+  const char* name = entry->getName();
+  if (entries_.empty() || std::strcmp(entries_.back()->getName(), name) < 0) {
+    entries_.push_back(entry.get());
+    entry.release();
+    return;
   }
+  const auto it = std::lower_bound(entries_.begin(), entries_.end(), name, nameLess);
+  if (it != entries_.end() && std::strcmp((*it)->getName(), name) == 0) {
+    EntryImpl* old = *it;
+    *it = entry.release();
+    EntryImpl::destroy(old);
+  } else {
+    entries_.insert(it, entry.get());
+    entry.release();
+  }
+}
+
+void DataImpl::reserveDecoded(size_t entries) {
+  // A small index shares the arena's first block; a large one gets its own.
+  constexpr size_t kArenaIndex = 4096;
+  if (entries <= kArenaIndex) {
+    arena_.reserve(entries * (sizeof(EntryImpl) + sizeof(EntryImpl*)) + 512);
+    entries_.reserveIn(arena_, entries);
+  } else {
+    arena_.reserve(entries * sizeof(EntryImpl) + 512);
+    entries_.reserve(entries);
+  }
+}
+
+void DataImpl::appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value) {
+  addDecoded(EntryImpl::inArena(arena_, name, type, value));
+}
+
+void DataImpl::appendDecodedString(const char* name, const char* text, size_t wireLength) {
+  const size_t length = EntryValidator::validateText(name, text, wireLength - 1);
+  addDecoded(EntryImpl::inArena(
+      arena_, name, DT_STRING,
+      arena_.make<ArrayImpl<char, ShallowCopyPolicy>>(Extents{length}, length, const_cast<char*>(text))));
+}
+
+void DataImpl::appendDecodedStrings(const char* name, DataType type, const char** texts, const Extents& dims,
+                                    size_t count) {
+  addDecoded(EntryImpl::inArena(
+      arena_, name, type,
+      arena_.make<ArrayImpl<char*, ArenaArrayPolicy>>(dims, count, const_cast<char**>(texts))));
+}
+
+void DataImpl::appendDecodedData(const char* name, std::unique_ptr<DataImpl> data) {
+  addDecoded(EntryImpl::inArena(arena_, name, data.get()));
+  data.release();
+}
+
+const char** DataImpl::arenaArray(size_t count) {
+  return static_cast<const char**>(arena_.allocate(count * sizeof(const char*), alignof(const char*)));
 }
 
 template <class MT, class Policy, class CT>
@@ -108,14 +202,14 @@ void DataImpl::appendArrayOf(const std::string& name, DataType type, CT values, 
   validateValues(name, values, count);
   using T = std::remove_pointer_t<MT>;
   std::unique_ptr<ArrayBase> holder(new ArrayImpl<T, Policy>(std::move(dims), count, const_cast<MT>(values)));
-  std::unique_ptr<EntryImpl> entry(new EntryImpl(name.c_str(), type, holder.get()));
+  EntryPtr entry(new EntryImpl(name.c_str(), type, holder.get()));
   holder.release();
   addOrReplaceEntry(std::move(entry));
 }
 
 #define YOX_DATA_DEF(ret, fn) ret DataImpl::fn
 #define YOX_SCALAR_BODY(T, DT) \
-  { addOrReplaceEntry(std::make_unique<EntryImpl>(name.c_str(), DT, ScalarPrimitiveValue::of<T>(value))); }
+  { addOrReplaceEntry(makeEntry(name.c_str(), DT, ScalarPrimitiveValue::of<T>(value))); }
 YOX_SCALAR_APPENDS(YOX_DATA_DEF, YOX_SCALAR_BODY)
 #undef YOX_SCALAR_BODY
 
@@ -163,7 +257,7 @@ void DataImpl::appendMove(const std::string& name, const char* value) {
 void DataImpl::appendStringMove(const std::string& name, const char* value) { appendMove(name, value); }
 
 void DataImpl::append(const std::string& name, const Data& value) {
-  addOrReplaceEntry(std::make_unique<EntryImpl>(name.c_str(), value.clone()));
+  addOrReplaceEntry(makeEntry(name.c_str(), value.clone()));
 }
 
 void DataImpl::appendPtr(const std::string& name, Data* value) {
@@ -187,15 +281,15 @@ void DataImpl::appendMove(const std::string& name, yox::auto_ptr<Data> value) {
 }
 
 // Copies (clones), Ptr and Move of discrete functions and lists.
-#define YOX_NESTED_APPENDS(N)                                                                            \
-  void DataImpl::append(const std::string& name, const N& value) {                                       \
-    addOrReplaceEntry(std::make_unique<EntryImpl>(name.c_str(), yox::auto_ptr<const N>(value.clone()))); \
-  }                                                                                                      \
-  void DataImpl::appendPtr(const std::string& name, const N* value) {                                    \
-    addOrReplaceEntry(nestedEntry(name, value));                                                         \
-  }                                                                                                      \
-  void DataImpl::appendMove(const std::string& name, yox::auto_ptr<const N> value) {                     \
-    addOrReplaceEntry(nestedEntry(name, value));                                                         \
+#define YOX_NESTED_APPENDS(N)                                                          \
+  void DataImpl::append(const std::string& name, const N& value) {                     \
+    addOrReplaceEntry(makeEntry(name.c_str(), yox::auto_ptr<const N>(value.clone()))); \
+  }                                                                                    \
+  void DataImpl::appendPtr(const std::string& name, const N* value) {                  \
+    addOrReplaceEntry(nestedEntry(name, value));                                       \
+  }                                                                                    \
+  void DataImpl::appendMove(const std::string& name, yox::auto_ptr<const N> value) {   \
+    addOrReplaceEntry(nestedEntry(name, value));                                       \
   }
 YOX_NESTED_APPENDS(DiscreteFunction)
 YOX_NESTED_APPENDS(DiscreteFunctionList)
@@ -204,22 +298,23 @@ YOX_NESTED_APPENDS(DiscreteFunctionList)
 void DataImpl::appendEntry(yox::auto_ptr<Entry> entry) {
   if (dynamic_cast<EntryImpl*>(entry.get()) == nullptr)
     throw DataException("Wrong implementation of yox::Entry.");
-  addOrReplaceEntry(std::unique_ptr<EntryImpl>(static_cast<EntryImpl*>(entry.release())));
+  addOrReplaceEntry(EntryPtr(static_cast<EntryImpl*>(entry.release())));
 }
 
 // ---- reads and releases ----
 
 EntryImpl& DataImpl::findExistingEntry(const std::string& name) const {
-  auto it = entries_.find(name);
-  if (it == entries_.end()) throw DataException("Entry '" + name + "' not found in the Data container.");
-  return const_cast<EntryImpl&>(*it->second);
+  EntryImpl* entry = find(name);
+  if (entry == nullptr) throw DataException("Entry '" + name + "' not found in the Data container.");
+  return *entry;
 }
 
 // Runs the entry's release and, when it succeeds, erases the emptied entry.
 template <class F>
 auto DataImpl::releaseEntry(const std::string& name, F release) {
-  auto result = release(findExistingEntry(name));
-  entries_.erase(name);
+  EntryImpl& entry = findExistingEntry(name);
+  auto result = release(entry);
+  erase(&entry);
   return result;
 }
 
@@ -257,34 +352,28 @@ bool DataImpl::hasOwnership(const std::string& name) const { return findExisting
 
 bool DataImpl::exists(const std::string& name) const { return getEntry(name) != nullptr; }
 
-const Entry* DataImpl::getEntry(const std::string& name) const {
-  auto it = entries_.find(name);
-  return it == entries_.end() ? nullptr : it->second;
-}
+const Entry* DataImpl::getEntry(const std::string& name) const { return find(name); }
 
 std::vector<const Entry*> DataImpl::getEntries() const {
-  std::vector<const Entry*> result;
-  result.reserve(entries_.size());
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) result.push_back(it->second);
-  return result;
+  return std::vector<const Entry*>(entries_.begin(), entries_.end());
 }
 
 std::vector<std::string> DataImpl::getTags() const {
   std::vector<std::string> result;
   result.reserve(entries_.size());
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) result.push_back(it->first);
+  for (const EntryImpl* entry : entries_) result.emplace_back(entry->getName());
   return result;
 }
 
 std::set<std::string> DataImpl::getEntryNames() const {
   std::set<std::string> result;
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) result.insert(result.end(), it->first);
+  for (const EntryImpl* entry : entries_) result.emplace_hint(result.end(), entry->getName());
   return result;
 }
 
 size_t DataImpl::getAllEntriesSize() const {
   size_t total = 0;
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) total += it->second->getSize();
+  for (const EntryImpl* entry : entries_) total += entry->getSize();
   return total;
 }
 
@@ -295,19 +384,20 @@ size_t DataImpl::getSize() const { return entries_.size(); }
 bool DataImpl::isEmpty() const { return getSize() == 0; }
 
 yox::auto_ptr<Entry> DataImpl::remove(const std::string& name) {
-  auto it = entries_.find(name);
-  if (it == entries_.end()) return yox::auto_ptr<Entry>();
-  // The entry may point into this container's buffer, which may die before it: hand out
-  // an owned copy instead.
-  if (buffer_) {
-    yox::auto_ptr<Entry> copy = it->second->clone();
-    entries_.erase(it);
+  EntryImpl* entry = find(name);
+  if (entry == nullptr) return yox::auto_ptr<Entry>();
+  // The entry may point into this container's buffer, which may die before it, or live
+  // in its arena: hand out an owned copy instead.
+  if (buffer_ || entry->isInArena()) {
+    yox::auto_ptr<Entry> copy = entry->clone();
+    erase(entry);
     return copy;
   }
-  return yox::auto_ptr<Entry>(entries_.release(it).release());
+  entries_.erase(std::lower_bound(entries_.begin(), entries_.end(), entry->getName(), nameLess));
+  return yox::auto_ptr<Entry>(entry);
 }
 
-void DataImpl::clear() { entries_.clear(); }
+void DataImpl::clear() { destroyEntries(); }
 
 yox::auto_ptr<Data> DataImpl::clone() const { return yox::auto_ptr<Data>(new DataImpl(*this)); }
 
@@ -315,6 +405,7 @@ void DataImpl::swap(Data& other) {
   DataImpl* that = dynamic_cast<DataImpl*>(&other);
   if (that == nullptr) throw DataException("Wrong implementation of yox::Data.");
   entries_.swap(that->entries_);
+  arena_.swap(that->arena_);
   buffer_.swap(that->buffer_);
 }
 
@@ -333,9 +424,9 @@ bool DataImpl::operator==(const Data& other) const {
   if (&other == this) return true;
   const DataImpl* that = dynamic_cast<const DataImpl*>(&other);
   if (that == nullptr || getSize() != that->getSize()) return false;
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    const Entry* match = that->getEntry(it->first);
-    if (match == nullptr || *it->second != *match) return false;
+  // Both are sorted by name with unique names: equal containers match position by position.
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (*entries_[i] != *that->entries_[i]) return false;
   }
   return true;
 }
@@ -346,8 +437,7 @@ bool DataImpl::equals(const Data& other) const { return *this == other; }
 
 size_t DataImpl::primitiveHashCode() const {
   size_t seed = 0;
-  for (auto it = entries_.begin(); it != entries_.end(); ++it)
-    seed = hashCombine(seed, it->second->hashCode());
+  for (const EntryImpl* entry : entries_) seed = hashCombine(seed, entry->hashCode());
   return seed;
 }
 
@@ -357,7 +447,7 @@ std::string DataImpl::toString() const { return toString(EntryImpl::SIZE_T_MAX);
 
 std::string DataImpl::toString(size_t limit) const {
   std::string text;
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) text += it->second->toString(limit);
+  for (const EntryImpl* entry : entries_) text += entry->toString(limit);
   return text;
 }
 

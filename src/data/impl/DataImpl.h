@@ -1,21 +1,29 @@
-// The one implementation of Data: entries in a name-ordered map that owns them, and the
-// message buffer a decoded container (and each of its nested containers) shares, so
-// that its strings and numeric arrays can point into the received bytes.
+// The one implementation of Data: entries in a vector sorted by name that owns them,
+// and the message buffer a decoded container (and each of its nested containers)
+// shares, so that its names, strings and numeric arrays can point into the received
+// bytes. A decoded container places its entries and their holders in its own arena.
+//
+// Appends in ascending name order (what every decoder and copy does) go to the end of
+// the vector; others are placed by binary search.
 #pragma once
 
-#include <boost/ptr_container/ptr_map.hpp>
+#include <memory>
 #include <tr1/memory>
+#include <vector>
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataElementTypes.h"
+#include "data/impl/Arena.h"
+#include "data/impl/ArrayImpl.h"
 #include "data/impl/EntryImpl.h"
+#include "data/impl/EntryIndex.h"
 
 namespace yox {
 namespace data {
 namespace impl {
 
-class DataImpl : public Data {
+class DataImpl final : public Data {
  public:
   DataImpl();
   // An empty container keeping buffer alive for the views its entries will hold (used
@@ -93,17 +101,46 @@ class DataImpl : public Data {
   // (and deletes it) when it is null or not an EntryImpl.
   void appendEntry(yox::auto_ptr<Entry> entry);
 
+  // The entries in name order, for the serializers.
+  const EntryIndex& entryList() const { return entries_; }
+
+  // The binary decoder's appends: the name (and a text's characters) stay in the
+  // message this container keeps; entries and holders go to the arena. Texts are
+  // checked as append(name, const char*) checks them; wireLength counts the NUL.
+  void reserveDecoded(size_t entries);
+  void appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value);
+  void appendDecodedString(const char* name, const char* text, size_t wireLength);
+  // Views of count elements in the message, of the type's shape.
+  template <class T>
+  void appendDecodedArray(const char* name, DataType type, const T* values, const Extents& dims,
+                          size_t count) {
+    addDecoded(EntryImpl::inArena(
+        arena_, name, type,
+        arena_.make<ArrayImpl<T, ShallowCopyPolicy>>(dims, count, const_cast<T*>(values))));
+  }
+  // Texts of the message; the pointer array is taken from arenaArray().
+  void appendDecodedStrings(const char* name, DataType type, const char** texts, const Extents& dims,
+                            size_t count);
+  void appendDecodedData(const char* name, std::unique_ptr<DataImpl> data);
+  // Room for count pointers in the arena.
+  const char** arenaArray(size_t count);
+
  private:
+  EntryImpl* find(const std::string& name) const;
   EntryImpl& findExistingEntry(const std::string& name) const;
-  void addOrReplaceEntry(std::unique_ptr<EntryImpl> entry);
+  void addOrReplaceEntry(EntryPtr entry);
+  void addDecoded(EntryImpl* entry) { addOrReplaceEntry(EntryPtr(entry)); }
+  void erase(EntryImpl* entry);
+  void destroyEntries();
   template <class MT, class Policy, class CT>
   void appendArrayOf(const std::string& name, DataType type, CT values, std::vector<size_t> dims);
   template <class F>
   auto releaseEntry(const std::string& name, F release);
 
-  boost::ptr_map<std::string, EntryImpl> entries_;
-  // Declared after the entries: released first, while no entry reads it.
+  // The message is released last, the arena after the entries it holds.
   std::tr1::shared_ptr<BufferHandler> buffer_;
+  Arena arena_;
+  EntryIndex entries_;
 };
 
 }  // namespace impl

@@ -1,12 +1,15 @@
 #include "data/impl/EntryImpl.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <type_traits>
 
 #include "data/DataException.h"
+#include "data/impl/Arena.h"
 #include "data/impl/ArrayImpl.h"
+#include "data/impl/DataTypeTable.h"
 
 namespace yox {
 namespace data {
@@ -19,30 +22,8 @@ namespace {
 }
 
 // What an entry of the type holds; throws for a value outside the enumeration.
-enum class Kind { kScalar, kString, kData, kFunction, kFunctionList, kArray };
-Kind kindOf(DataType type) {
-  switch (type) {
-    case DT_BOOL:
-    case DT_BYTE:
-    case DT_SHORT:
-    case DT_INT:
-    case DT_LONG:
-    case DT_FLOAT:
-    case DT_DOUBLE:
-      return Kind::kScalar;
-    case DT_STRING:
-      return Kind::kString;
-    case DT_DATA:
-      return Kind::kData;
-    case DT_DISCRETE_FUNCTION:
-      return Kind::kFunction;
-    case DT_DISCRETE_FUNCTION_LIST:
-      return Kind::kFunctionList;
-    default:
-      if (DataTypeUtils::getStorageType(type) == ST_SCALAR) throwUnexpectedType(type);
-      return Kind::kArray;
-  }
-}
+using Kind = ValueKind;
+Kind kindOf(DataType type) { return dataTypeInfo(type).value; }
 
 // Calls f with the scalar value of the type (one of DT_BOOL ... DT_DOUBLE).
 template <class F>
@@ -84,63 +65,118 @@ const N& nestedValue(const N* n, const std::string& name) {
 
 const size_t EntryImpl::SIZE_T_MAX = std::numeric_limits<size_t>::max();
 
-EntryImpl::EntryImpl(const char* name, DataType type, const ScalarPrimitiveValue& value)
-    : EntryImpl(name, type, nullptr, nullptr, nullptr, false) {
-  value_ = value;
+namespace {
+
+ScalarPrimitiveValue slotOf(ArrayBase* holder) {
+  ScalarPrimitiveValue v = ScalarPrimitiveValue::of(0L);
+  v.array = holder;
+  return v;
 }
+template <class N>
+ScalarPrimitiveValue nestedSlot(N* nested) {
+  ScalarPrimitiveValue v = ScalarPrimitiveValue::of(0L);
+  if constexpr (std::is_same_v<std::remove_const_t<N>, Data>)
+    v.data = nested;
+  else if constexpr (std::is_same_v<std::remove_const_t<N>, DiscreteFunction>)
+    v.function = nested;
+  else
+    v.list = nested;
+  return v;
+}
+
+char* copyName(const char* name) {
+  const size_t n = std::strlen(name) + 1;
+  char* copy = new char[n];
+  std::memcpy(copy, name, n);
+  return copy;
+}
+
+}  // namespace
+
+EntryImpl::EntryImpl(const char* name, DataType type, ScalarPrimitiveValue value, std::uint8_t flags)
+    : name_((flags & kBorrowedName) != 0 ? name : copyName(name)),
+      type_(type),
+      nameLength_(static_cast<std::uint32_t>(std::min<size_t>(std::strlen(name_), kLongName))),
+      flags_(flags),
+      value_(value) {}
+
+EntryImpl::EntryImpl(const char* name, DataType type, const ScalarPrimitiveValue& value)
+    : EntryImpl(name, type, value, 0) {}
 
 EntryImpl::EntryImpl(const char* name, DataType type, ArrayBase* holder)
-    : EntryImpl(name, type, nullptr, nullptr, nullptr, false) {
-  holder_ = holder;
-  value_.array = holder;
-}
-
-EntryImpl::EntryImpl(const char* name, DataType type, Data* data, const DiscreteFunction* function,
-                     const DiscreteFunctionList* list, bool ownsNested)
-    : name_(name),
-      type_(type),
-      data_(data),
-      function_(function),
-      functionList_(list),
-      ownsNested_(ownsNested),
-      holder_(nullptr),
-      value_(ScalarPrimitiveValue::of(0L)) {}
+    : EntryImpl(name, type, slotOf(holder), 0) {}
 
 // The adopting constructors empty their auto_ptr only once the entry exists.
 EntryImpl::EntryImpl(const char* name, yox::auto_ptr<Data> data)
-    : EntryImpl(name, DT_DATA, data.get(), nullptr, nullptr, true) {
+    : EntryImpl(name, DT_DATA, nestedSlot(data.get()), kOwnsNested) {
   data.release();
 }
 
-EntryImpl::EntryImpl(const char* name, Data* data)
-    : EntryImpl(name, DT_DATA, data, nullptr, nullptr, false) {}
+EntryImpl::EntryImpl(const char* name, Data* data) : EntryImpl(name, DT_DATA, nestedSlot(data), 0) {}
 
 EntryImpl::EntryImpl(const char* name, yox::auto_ptr<const DiscreteFunction> function)
-    : EntryImpl(name, DT_DISCRETE_FUNCTION, nullptr, function.get(), nullptr, true) {
+    : EntryImpl(name, DT_DISCRETE_FUNCTION, nestedSlot(function.get()), kOwnsNested) {
   function.release();
 }
 
 EntryImpl::EntryImpl(const char* name, const DiscreteFunction* function)
-    : EntryImpl(name, DT_DISCRETE_FUNCTION, nullptr, function, nullptr, false) {}
+    : EntryImpl(name, DT_DISCRETE_FUNCTION, nestedSlot(function), 0) {}
 
 EntryImpl::EntryImpl(const char* name, yox::auto_ptr<const DiscreteFunctionList> list)
-    : EntryImpl(name, DT_DISCRETE_FUNCTION_LIST, nullptr, nullptr, list.get(), true) {
+    : EntryImpl(name, DT_DISCRETE_FUNCTION_LIST, nestedSlot(list.get()), kOwnsNested) {
   list.release();
 }
 
 EntryImpl::EntryImpl(const char* name, const DiscreteFunctionList* list)
-    : EntryImpl(name, DT_DISCRETE_FUNCTION_LIST, nullptr, nullptr, list, false) {}
+    : EntryImpl(name, DT_DISCRETE_FUNCTION_LIST, nestedSlot(list), 0) {}
+
+EntryImpl* EntryImpl::inArena(Arena& arena, const char* name, DataType type,
+                              const ScalarPrimitiveValue& value) {
+  return new (arena.allocate(sizeof(EntryImpl), alignof(EntryImpl)))
+      EntryImpl(name, type, value, static_cast<std::uint8_t>(kBorrowedName | kInArena));
+}
+
+EntryImpl* EntryImpl::inArena(Arena& arena, const char* name, DataType type, ArrayBase* holder) {
+  return new (arena.allocate(sizeof(EntryImpl), alignof(EntryImpl)))
+      EntryImpl(name, type, slotOf(holder), static_cast<std::uint8_t>(kBorrowedName | kInArena));
+}
+
+EntryImpl* EntryImpl::inArena(Arena& arena, const char* name, Data* adopted) {
+  return new (arena.allocate(sizeof(EntryImpl), alignof(EntryImpl))) EntryImpl(
+      name, DT_DATA, nestedSlot(adopted), static_cast<std::uint8_t>(kBorrowedName | kInArena | kOwnsNested));
+}
+
+void EntryImpl::destroy(EntryImpl* entry) {
+  if (entry == nullptr) return;
+  if (entry->isInArena())
+    entry->~EntryImpl();
+  else
+    delete entry;
+}
 
 EntryImpl::~EntryImpl() {
-  if (!ownsNested_) {
-    data_ = nullptr;
-    function_ = nullptr;
-    functionList_ = nullptr;
+  switch (findDataType(type_) == nullptr ? Kind::kScalar : kindOf(type_)) {
+    case Kind::kString:
+    case Kind::kArray:
+      if (isInArena()) {
+        if (value_.array != nullptr) value_.array->~ArrayBase();
+      } else {
+        delete value_.array;
+      }
+      break;
+    case Kind::kData:
+      if (ownsNested()) delete value_.data;
+      break;
+    case Kind::kFunction:
+      if (ownsNested()) delete value_.function;
+      break;
+    case Kind::kFunctionList:
+      if (ownsNested()) delete value_.list;
+      break;
+    case Kind::kScalar:
+      break;
   }
-  delete holder_;
-  delete functionList_;
-  delete function_;
-  delete data_;
+  if ((flags_ & kBorrowedName) == 0) delete[] name_;
 }
 
 // ---- checks ----
@@ -153,7 +189,8 @@ void EntryImpl::validateDataType(DataType expected) const {
 }
 
 void EntryImpl::validateArrayDimensions(size_t expected) const {
-  const size_t actual = holder_ == nullptr ? 0 : holder_->getDims().size();
+  const ArrayBase* holder = getArrayHolder();
+  const size_t actual = holder == nullptr ? 0 : holder->getDims().size();
   if (actual != expected) {
     throw DataException("Incorrect array dimensions " + std::to_string(actual) + " for entry '" + name_ +
                         "' of type " + DataTypeUtils::toString(type_) + ". Should be " +
@@ -162,14 +199,45 @@ void EntryImpl::validateArrayDimensions(size_t expected) const {
 }
 
 void EntryImpl::validateOwnership() const {
-  if (!ownsNested_) throw DataException("Failed to release entry '" + name_ + "': no ownership.");
+  if (!ownsNested())
+    throw DataException("Failed to release entry '" + std::string(name_) + "': no ownership.");
 }
 
+// The element kind whose holders store T (char: the characters of a DT_STRING entry).
+template <class T>
+constexpr ElementKind elementKindFor() {
+  if constexpr (std::is_same_v<T, bool>)
+    return ElementKind::kBool;
+  else if constexpr (std::is_same_v<T, signed char>)
+    return ElementKind::kByte;
+  else if constexpr (std::is_same_v<T, short>)
+    return ElementKind::kShort;
+  else if constexpr (std::is_same_v<T, int>)
+    return ElementKind::kInt;
+  else if constexpr (std::is_same_v<T, long>)
+    return ElementKind::kLong;
+  else if constexpr (std::is_same_v<T, float>)
+    return ElementKind::kFloat;
+  else if constexpr (std::is_same_v<T, double>)
+    return ElementKind::kDouble;
+  else if constexpr (std::is_same_v<T, char> || std::is_same_v<T, char*>)
+    return ElementKind::kString;
+  else if constexpr (std::is_same_v<T, Data*>)
+    return ElementKind::kData;
+  else
+    return ElementKind::kFunction;
+}
+
+// The holder's element type follows from the entry's type, which every holder is made
+// for; the table confirms it without a dynamic_cast.
 template <class T>
 Array<T>& EntryImpl::holder() const {
-  Array<T>* array = dynamic_cast<Array<T>*>(holder_);
-  if (array == nullptr) throwUnexpectedType(type_);
-  return *array;
+  const DataTypeInfo* info = findDataType(type_);
+  const ValueKind expected = std::is_same_v<T, char> ? Kind::kString : Kind::kArray;
+  if (info == nullptr || info->value != expected || info->element != elementKindFor<T>() ||
+      value_.array == nullptr)
+    throwUnexpectedType(type_);
+  return *static_cast<Array<T>*>(value_.array);
 }
 
 // Calls f with the holder of a string or array entry, typed by its element type.
@@ -194,17 +262,18 @@ decltype(auto) EntryImpl::visitArray(F&& f) const {
 
 void EntryImpl::exportDims(size_t& size) const {
   validateArrayDimensions(1);
-  size = holder_->getDims()[0];
+  size = value_.array->getDims()[0];
 }
 
 void EntryImpl::exportDims(size_t& rows, size_t& cols) const {
   validateArrayDimensions(2);
-  rows = holder_->getDims()[0];
-  cols = holder_->getDims()[1];
+  rows = value_.array->getDims()[0];
+  cols = value_.array->getDims()[1];
 }
 
 void EntryImpl::exportDims(std::vector<size_t>& dims) const {
-  if (holder_ != nullptr) dims = holder_->getDims();
+  const ArrayBase* holder = getArrayHolder();
+  if (holder != nullptr) dims.assign(holder->getDims().begin(), holder->getDims().end());
 }
 
 // The common path of every array (and string) get, copy and release: type check,
@@ -217,8 +286,8 @@ MT EntryImpl::arrayElements(DataType type, Access access, Out&... out) const {
   if (access == Access::kRelease) {
     if (!hasOwnership()) {
       constexpr bool kOneDim = sizeof...(Out) == 1 && (std::is_same_v<Out, size_t> && ...);
-      throw DataException((kOneDim ? "Failed to release entry '" : "Fail to release entry '") + name_ +
-                          (kOneDim ? "' that has no ownership." : "' that has no ownership"));
+      throw DataException(std::string(kOneDim ? "Failed to release entry '" : "Fail to release entry '") +
+                          name_ + (kOneDim ? "' that has no ownership." : "' that has no ownership"));
     }
     if (!array.ownsElements()) throw DataException("Failed to release array: no ownership");
   }
@@ -264,17 +333,17 @@ char* EntryImpl::releaseString() {
 
 const Data& EntryImpl::getData() const {
   validateDataType(DT_DATA);
-  return nestedValue(data_, name_);
+  return nestedValue(value_.data, name_);
 }
 
 const DiscreteFunction& EntryImpl::getDiscreteFunction() const {
   validateDataType(DT_DISCRETE_FUNCTION);
-  return nestedValue(function_, name_);
+  return nestedValue(value_.function, name_);
 }
 
 const DiscreteFunctionList& EntryImpl::getDiscreteFunctionList() const {
   validateDataType(DT_DISCRETE_FUNCTION_LIST);
-  return nestedValue(functionList_, name_);
+  return nestedValue(value_.list, name_);
 }
 
 template <class N>
@@ -286,28 +355,32 @@ yox::auto_ptr<N> EntryImpl::releaseNested(DataType type, N*& nested) {
   return result;
 }
 
-yox::auto_ptr<Data> EntryImpl::releaseData() { return releaseNested(DT_DATA, data_); }
+yox::auto_ptr<Data> EntryImpl::releaseData() { return releaseNested(DT_DATA, value_.data); }
 
 yox::auto_ptr<const DiscreteFunction> EntryImpl::releaseDiscreteFunction() {
-  return releaseNested(DT_DISCRETE_FUNCTION, function_);
+  return releaseNested(DT_DISCRETE_FUNCTION, value_.function);
 }
 
 yox::auto_ptr<const DiscreteFunctionList> EntryImpl::releaseDiscreteFunctionList() {
-  return releaseNested(DT_DISCRETE_FUNCTION_LIST, functionList_);
+  return releaseNested(DT_DISCRETE_FUNCTION_LIST, value_.list);
 }
 
 // ---- description ----
 
-const char* EntryImpl::getName() const { return name_.c_str(); }
+const char* EntryImpl::getName() const { return name_; }
 
 DataType EntryImpl::getType() const { return type_; }
 
-ArrayBase* EntryImpl::getArrayHolder() const { return holder_; }
+ArrayBase* EntryImpl::getArrayHolder() const {
+  const DataTypeInfo* info = findDataType(type_);
+  const bool held = info != nullptr && (info->value == Kind::kArray || info->value == Kind::kString);
+  return held ? value_.array : nullptr;
+}
 
 size_t EntryImpl::getSize() const {
   switch (kindOf(type_)) {
     case Kind::kData:
-      return data_ == nullptr ? 0 : data_->getAllEntriesSize();
+      return value_.data == nullptr ? 0 : value_.data->getAllEntriesSize();
     case Kind::kArray:
       return visitArray([](const auto& array) { return array.getElementCount(); });
     default:
@@ -323,7 +396,7 @@ bool EntryImpl::hasOwnership() const {
     case Kind::kArray:
       return visitArray([](const auto& array) { return array.ownsElements(); });
     default:
-      return ownsNested_;
+      return ownsNested();
   }
 }
 
@@ -338,17 +411,17 @@ std::string EntryImpl::getValueAsString(size_t limit) const {
       return text == nullptr ? std::string() : std::string(text);
     }
     case Kind::kData:
-      return nestedText(data_, limit);
+      return nestedText(value_.data, limit);
     case Kind::kFunction:
-      return nestedText(function_, limit);
+      return nestedText(value_.function, limit);
     case Kind::kFunctionList:
-      return nestedText(functionList_, limit);
+      return nestedText(value_.list, limit);
     case Kind::kArray:
       break;
   }
   return visitArray([limit](const auto& array) {
     using T = typename std::decay_t<decltype(array)>::element_type;
-    const std::vector<size_t>& dims = array.getDims();
+    const Extents& dims = array.getDims();
     const size_t rowLength = dims.empty() ? 0 : dims.back();
     std::string text;
     for (size_t i = 0; i < limit && i < array.getElementCount(); ++i) {
@@ -363,11 +436,12 @@ std::string EntryImpl::getValueAsString(size_t limit) const {
 std::string EntryImpl::toString() const { return toString(SIZE_T_MAX); }
 
 std::string EntryImpl::toString(size_t limit) const {
-  std::string text = "\nName : " + name_ + "\nType : " + DataTypeUtils::toString(type_);
-  const size_t dimCount = holder_ == nullptr ? 0 : holder_->getDims().size();
+  std::string text = "\nName : " + std::string(name_) + "\nType : " + DataTypeUtils::toString(type_);
+  const ArrayBase* holder = getArrayHolder();
+  const size_t dimCount = holder == nullptr ? 0 : holder->getDims().size();
   if (type_ != DT_STRING && dimCount != 0) {
     text += '[';
-    for (size_t i = 0; i < dimCount; ++i) text += (i == 0 ? "" : " ") + std::to_string(holder_->getDims()[i]);
+    for (size_t i = 0; i < dimCount; ++i) text += (i == 0 ? "" : " ") + std::to_string(holder->getDims()[i]);
     text += ']';
   }
   text += "\nValue: ";
@@ -378,21 +452,24 @@ std::string EntryImpl::toString(size_t limit) const {
 // ---- copy, compare, hash ----
 
 yox::auto_ptr<Entry> EntryImpl::clone() const {
-  const char* name = name_.c_str();
+  const char* name = name_;
+  const Data* data = value_.data;
+  const DiscreteFunction* function = value_.function;
+  const DiscreteFunctionList* list = value_.list;
   switch (kindOf(type_)) {
     case Kind::kScalar:
       return yox::auto_ptr<Entry>(new EntryImpl(name, type_, value_));
     case Kind::kData:
       return yox::auto_ptr<Entry>(
-          new EntryImpl(name, yox::auto_ptr<Data>(data_ == nullptr ? nullptr : data_->clone().release())));
+          new EntryImpl(name, yox::auto_ptr<Data>(data == nullptr ? nullptr : data->clone().release())));
     case Kind::kFunction:
       return yox::auto_ptr<Entry>(new EntryImpl(
-          name, yox::auto_ptr<const DiscreteFunction>(function_ == nullptr ? nullptr
-                                                                           : function_->clone().release())));
+          name, yox::auto_ptr<const DiscreteFunction>(function == nullptr ? nullptr
+                                                                          : function->clone().release())));
     case Kind::kFunctionList:
-      return yox::auto_ptr<Entry>(
-          new EntryImpl(name, yox::auto_ptr<const DiscreteFunctionList>(
-                                  functionList_ == nullptr ? nullptr : functionList_->clone().release())));
+      return yox::auto_ptr<Entry>(new EntryImpl(
+          name,
+          yox::auto_ptr<const DiscreteFunctionList>(list == nullptr ? nullptr : list->clone().release())));
     default:
       return visitArray([this, name](const auto& array) {
         using T = typename std::decay_t<decltype(array)>::element_type;
@@ -413,11 +490,11 @@ bool EntryImpl::operator==(const Entry& other) const {
     case Kind::kScalar:
       return visitScalar(type_, value_, [that](auto v) { return v == that->value_.as<decltype(v)>(); });
     case Kind::kData:
-      return nestedEqual(data_, that->data_);
+      return nestedEqual(value_.data, that->value_.data);
     case Kind::kFunction:
-      return nestedEqual(function_, that->function_);
+      return nestedEqual(value_.function, that->value_.function);
     case Kind::kFunctionList:
-      return nestedEqual(functionList_, that->functionList_);
+      return nestedEqual(value_.list, that->value_.list);
     default:
       return visitArray([that](const auto& a) {
         using T = typename std::decay_t<decltype(a)>::element_type;
@@ -438,11 +515,11 @@ size_t EntryImpl::primitiveHashCode() const {
     case Kind::kScalar:
       return visitScalar(type_, value_, [](auto v) { return Elements<decltype(v)>::hash(v); });
     case Kind::kData:
-      return nestedHash(data_);
+      return nestedHash(value_.data);
     case Kind::kFunction:
-      return nestedHash(function_);
+      return nestedHash(value_.function);
     case Kind::kFunctionList:
-      return nestedHash(functionList_);
+      return nestedHash(value_.list);
     default:
       return visitArray([](const auto& array) {
         using T = typename std::decay_t<decltype(array)>::element_type;
@@ -455,7 +532,7 @@ size_t EntryImpl::primitiveHashCode() const {
 }
 
 size_t EntryImpl::hashCode() const {
-  size_t h = hashCombine(17, Elements<char>::hashChars(name_.data(), name_.size()));
+  size_t h = hashCombine(17, Elements<char>::hashChars(name_, getNameLength()));
   h = hashCombine(h, static_cast<uint32_t>(type_));
   return hashCombine(h, primitiveHashCode());
 }

@@ -1,10 +1,18 @@
-// The one implementation of Entry. A scalar keeps its value in the 8-byte slot; a string
-// or array keeps an array holder (which the entry owns and deletes; the holder's policy
-// decides whether the elements go with it); a nested container, function or list is
-// either owned or only referred to, as its owns-nested flag says.
+// The one implementation of Entry, 32 bytes: the name, the type, flags and an 8-byte
+// slot. A scalar keeps its value in the slot; a string or array keeps an array holder
+// (which the entry owns and destroys; the holder's policy decides whether the elements
+// go with it); a nested container, function or list is either owned or only referred
+// to, as its owns-nested flag says.
+//
+// An entry of a decoded container may live in that container's arena, with its holder,
+// and borrow its name from the message; such an entry is destroyed through destroy(),
+// never deleted, and the container hands out clones of it instead.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,11 +26,12 @@ namespace yox {
 namespace data {
 namespace impl {
 
+class Arena;
 class ArrayBase;
 template <class T>
 class Array;
 
-class EntryImpl : public Entry {
+class EntryImpl final : public Entry {
  public:
   // The largest size_t: "no limit" for the text forms.
   static const size_t SIZE_T_MAX;
@@ -43,6 +52,17 @@ class EntryImpl : public Entry {
   ~EntryImpl() override;
   EntryImpl(const EntryImpl&) = delete;
   EntryImpl& operator=(const EntryImpl&) = delete;
+
+  // Entries placed in arena whose name (NUL-terminated) stays where it is and outlives
+  // them: a scalar, a string or array whose holder was made in the same arena, and an
+  // adopted nested container.
+  static EntryImpl* inArena(Arena& arena, const char* name, DataType type, const ScalarPrimitiveValue& value);
+  static EntryImpl* inArena(Arena& arena, const char* name, DataType type, ArrayBase* holder);
+  static EntryImpl* inArena(Arena& arena, const char* name, Data* adopted);
+  // Deletes an entry, or only destroys it when it lives in an arena.
+  static void destroy(EntryImpl* entry);
+  bool isInArena() const { return (flags_ & kInArena) != 0; }
+  size_t getNameLength() const { return nameLength_ != kLongName ? nameLength_ : std::strlen(name_); }
 
   YOX_SCALAR_GETTERS(YOX_NO_NAME, YOX_PLAIN, YOX_OVERRIDE)
   const char* getString() const override;
@@ -76,6 +96,9 @@ class EntryImpl : public Entry {
   bool operator!=(const Entry& other) const override;
   size_t hashCode() const override;
 
+  // The value slot (what getter of the entry's type reads), for the serializers.
+  const ScalarPrimitiveValue& slot() const { return value_; }
+
   // The hash of the value alone.
   size_t primitiveHashCode() const;
   // The holder of a string or array entry, owned by the entry; null otherwise.
@@ -84,10 +107,11 @@ class EntryImpl : public Entry {
  private:
   enum class Access { kGet, kCopy, kRelease };
 
-  EntryImpl(const char* name, DataType type, Data* data, const DiscreteFunction* function,
-            const DiscreteFunctionList* list, bool ownsNested);
+  enum Flags : std::uint8_t { kOwnsNested = 1, kBorrowedName = 2, kInArena = 4 };
+  EntryImpl(const char* name, DataType type, ScalarPrimitiveValue value, std::uint8_t flags);
   template <class N>
   yox::auto_ptr<N> releaseNested(DataType type, N*& nested);
+  bool ownsNested() const { return (flags_ & kOwnsNested) != 0; }
 
   void validateDataType(DataType expected) const;
   void validateArrayDimensions(size_t expected) const;
@@ -102,15 +126,21 @@ class EntryImpl : public Entry {
   void exportDims(size_t& rows, size_t& cols) const;
   void exportDims(std::vector<size_t>& dims) const;
 
-  std::string name_;
+  static constexpr std::uint32_t kLongName = 0xFFFFFF;
+
+  const char* name_;
   DataType type_;
-  Data* data_;
-  const DiscreteFunction* function_;
-  const DiscreteFunctionList* functionList_;
-  bool ownsNested_;
-  ArrayBase* holder_;
+  // strlen(name_), or kLongName for names of that length or more.
+  std::uint32_t nameLength_ : 24;
+  std::uint32_t flags_ : 8;
   ScalarPrimitiveValue value_;
 };
+
+// Ownership of an entry that may live in an arena.
+struct EntryDisposer {
+  void operator()(EntryImpl* entry) const { EntryImpl::destroy(entry); }
+};
+using EntryPtr = std::unique_ptr<EntryImpl, EntryDisposer>;
 
 }  // namespace impl
 }  // namespace data

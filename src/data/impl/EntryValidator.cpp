@@ -1,5 +1,8 @@
 #include "data/impl/EntryValidator.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "data/DataException.h"
 #include "data/serialization/StringUtils.h"
 
@@ -7,14 +10,52 @@ namespace yox {
 namespace data {
 namespace impl {
 
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr std::uint64_t kLowBits = 0x0101010101010101ULL;
+
+[[noreturn]] void throwForbidden(const std::string& name, const char* value) {
+  throw DataException("Invalid String (contains forbidden symbols): \"" + util::boundedEcho(value) +
+                      "\" for the field '" + name + "'.");
+}
+
+// The length of text up to its first NUL (at most bound, where a NUL is), or bound + 1
+// when a byte of 0x80 or more comes first. Eight bytes at a time while none is NUL or
+// high; the word holding one is looked at byte by byte.
+bool suspect(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, 8);
+  return ((word | ((word - kLowBits) & ~word)) & kHighBits) != 0;
+}
+
+size_t scanText(const char* text, size_t bound) {
+  size_t i = 0;
+  if (bound >= 8) {
+    while (i + 8 <= bound && !suspect(text + i)) i += 8;
+    // The last eight bytes, overlapping what was read already.
+    if (i + 8 > bound && !suspect(text + bound - 8)) return bound;
+  }
+  for (; i < bound; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == 0) return i;
+    if (c >= 0x80) return bound + 1;
+  }
+  return bound;
+}
+
+}  // namespace
+
 void EntryValidator::validateString(const std::string& name, const char* value) {
   if (value == nullptr) throw DataException("Can't assign null value for the field \"" + name + "\".");
-  for (const char* p = value; *p != '\0'; ++p) {
-    if (static_cast<signed char>(*p) < 0) {
-      throw DataException("Invalid String (contains forbidden symbols): \"" + util::boundedEcho(value) +
-                          "\" for the field '" + name + "'.");
-    }
-  }
+  const size_t length = std::strlen(value);
+  if (scanText(value, length) != length) throwForbidden(name, value);
+}
+
+size_t EntryValidator::validateText(const char* name, const char* text, size_t bound) {
+  const size_t length = scanText(text, bound);
+  if (length > bound) throwForbidden(name, text);
+  return length;
 }
 
 void EntryValidator::validateStringArray(const std::string& name, const char* const* values, size_t count) {

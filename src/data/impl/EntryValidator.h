@@ -18,6 +18,9 @@ class EntryValidator {
  public:
   // value must be non-null and hold no byte of 0x80 or more before its NUL.
   static void validateString(const std::string& name, const char* value);
+  // The same check of a text whose byte at bound is NUL (a decoded text, possibly with an
+  // earlier NUL); returns its length up to its first NUL.
+  static size_t validateText(const char* name, const char* text, size_t bound);
 
   // values may be null only when count is 0; then every element must be non-null (all
   // checked before any text is) and pass validateString.

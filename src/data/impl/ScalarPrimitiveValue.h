@@ -1,11 +1,16 @@
-// The 8-byte value slot of an entry: a numeric scalar, or the array holder of a string
-// or array entry.
+// The 8-byte value slot of an entry: a numeric scalar, the array holder of a string or
+// array entry, or the nested object of a container, function or list entry.
 #pragma once
 
 #include <type_traits>
 
 namespace yox {
 namespace data {
+
+class Data;
+class DiscreteFunction;
+class DiscreteFunctionList;
+
 namespace impl {
 
 class ArrayBase;
@@ -19,6 +24,9 @@ union ScalarPrimitiveValue {
   float floatValue;
   double doubleValue;
   ArrayBase* array;
+  Data* data;
+  const DiscreteFunction* function;
+  const DiscreteFunctionList* list;
 
   // A value holding v in the member of its type (T is one of the members' types).
   template <class T>

@@ -1,5 +1,6 @@
 #include "data/serialization/BinaryDataSerializer.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -13,7 +14,9 @@
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/impl/DataImpl.h"
+#include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
+#include "data/impl/EntryValidator.h"
 #include "data/serialization/SerializerSupport.h"
 #include "data/serialization/StringUtils.h"
 #include "data/serialization/UnsafeBuffer.h"
@@ -26,228 +29,197 @@ using namespace serialization;
 
 namespace {
 
+[[noreturn]] void throwUnfitted(size_t value, const char* what, const char* name) {
+  throw SerializerException(util::StringUtils::format(
+      "The %s [%zu] of entry '%s' does not fit the binary format.", what, value, name));
+}
+
 // A count, length or extent about to be written into an int32 field.
-size_t fitted(size_t value, const char* what, const char* name) {
-  if (value > static_cast<size_t>(INT_MAX)) {
-    throw SerializerException(util::StringUtils::format(
-        "The %s [%zu] of entry '%s' does not fit the binary format.", what, value, name));
-  }
+inline size_t fitted(size_t value, const char* what, const char* name) {
+  if (value > static_cast<size_t>(INT_MAX)) throwUnfitted(value, what, name);
   return value;
 }
 
-// ---------------------------------------------------------------- size computation
-
-size_t blockSize(const Data& data, int depth);
-
-size_t functionSize(const DiscreteFunction& function, int depth) {
-  return blockSize(functionData(function), depth);
+// Calls f with every entry of data in name order; the one implementation's entries are
+// read in place (as EntryImpl), any other container's through getEntries().
+template <class F>
+void forEachEntry(const Data& data, F&& f) {
+  if (const DataImpl* impl = dynamic_cast<const DataImpl*>(&data)) {
+    for (const EntryImpl* entry : impl->entryList()) f(*entry);
+  } else {
+    for (const Entry* entry : data.getEntries()) {
+      if (const EntryImpl* impl = dynamic_cast<const EntryImpl*>(entry))
+        f(*impl);
+      else
+        f(*entry);
+    }
+  }
 }
 
+// A scalar of an entry whose type was checked: straight from the value slot of the one
+// implementation, through the getter of any other.
 template <class T>
-size_t numericPayload(const Entry& entry) {
-  return arrayOf<T>(entry).getElementCount() * sizeof(T);
+T scalarOf(const EntryImpl& entry) {
+  return entry.slot().as<T>();
+}
+template <class T>
+T scalarOf(const Entry& entry) {
+  if constexpr (std::is_same_v<T, bool>)
+    return entry.getBool();
+  else if constexpr (std::is_same_v<T, signed char>)
+    return entry.getByte();
+  else if constexpr (std::is_same_v<T, short>)
+    return entry.getShort();
+  else if constexpr (std::is_same_v<T, int>)
+    return entry.getInt();
+  else if constexpr (std::is_same_v<T, long>)
+    return entry.getLong();
+  else if constexpr (std::is_same_v<T, float>)
+    return entry.getFloat();
+  else
+    return entry.getDouble();
 }
 
-size_t arraySize(const Entry& entry, int depth) {
-  const char* name = entry.getName();
-  const ElementKind kind = elementKindOf(entry.getType());
-  const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
-  checkArray(entry, holder != nullptr);
-  const std::vector<size_t>& dims = holder->getDims();
-  fitted(dims.size(), "dimension count", name);
-  for (size_t extent : dims) fitted(extent, "extent", name);
-  size_t payload = 0;
-  switch (kind) {
-    case ElementKind::kBool:
-      payload = numericPayload<bool>(entry);
-      break;
-    case ElementKind::kByte:
-      payload = numericPayload<signed char>(entry);
-      break;
-    case ElementKind::kShort:
-      payload = numericPayload<short>(entry);
-      break;
-    case ElementKind::kInt:
-      payload = numericPayload<int>(entry);
-      break;
-    case ElementKind::kLong:
-      payload = numericPayload<long>(entry);
-      break;
-    case ElementKind::kFloat:
-      payload = numericPayload<float>(entry);
-      break;
-    case ElementKind::kDouble:
-      payload = numericPayload<double>(entry);
-      break;
-    case ElementKind::kString: {
-      const Array<char*>& array = arrayOf<char*>(entry);
-      for (size_t i = 0; i < array.getElementCount(); ++i) {
-        payload += fitted(std::strlen(array.element(i)) + 1, "string length", name) + 4;
+// The holder of a string or array entry, whose element type the entry's type fixes.
+template <class T>
+const Array<T>& holderOf(const EntryImpl& entry) {
+  const Array<T>* array = static_cast<const Array<T>*>(entry.slot().array);
+  checkArray(entry, array != nullptr && (array->getElements() != nullptr || array->getElementCount() == 0));
+  return *array;
+}
+template <class T>
+const Array<T>& holderOf(const Entry& entry) {
+  return holderOf<T>(entryImplOf(entry));
+}
+
+// One traversal that sizes (out null) or writes a block. Writing repeats the checks of
+// sizing, which ran first over the same container.
+class BlockWalker {
+ public:
+  explicit BlockWalker(UnsafeBuffer* out) : out_(out) {}
+
+  size_t block(const Data& data, int depth) {
+    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
+    fitted(data.getSize(), "entry count", "");
+    if (out_ != nullptr) out_->putInt(static_cast<int>(data.getSize()));
+    size_t size = 4;
+    forEachEntry(data, [&](const auto& entry) { size += this->entry(entry, depth); });
+    return size;
+  }
+
+ private:
+  template <class E>
+  size_t entry(const E& entry, int depth) {
+    const char* name = entry.getName();
+    size_t nameLength;
+    if constexpr (std::is_same_v<E, EntryImpl>)
+      nameLength = fitted(entry.getNameLength() + 1, "name length", name);
+    else
+      nameLength = fitted(std::strlen(name) + 1, "name length", name);
+    const DataType type = entry.getType();
+    if (out_ != nullptr) {
+      out_->putString(name, nameLength);
+      out_->putByte(static_cast<signed char>(type));
+    }
+    return nameLength + 5 + value(entry, type, depth);
+  }
+
+  size_t function(const DiscreteFunction& function, int depth) {
+    return block(functionData(function), depth);
+  }
+
+  template <class E>
+  size_t value(const E& entry, DataType type, int depth) {
+    switch (type) {
+      case DT_BOOL:
+        return put(static_cast<signed char>(scalarOf<bool>(entry) ? 1 : 0));
+      case DT_BYTE:
+        return put(scalarOf<signed char>(entry));
+      case DT_SHORT:
+        return put(scalarOf<short>(entry));
+      case DT_INT:
+        return put(scalarOf<int>(entry));
+      case DT_LONG:
+        return put(scalarOf<long>(entry));
+      case DT_FLOAT:
+        return put(scalarOf<float>(entry));
+      case DT_DOUBLE:
+        return put(scalarOf<double>(entry));
+      case DT_STRING:
+        if constexpr (std::is_same_v<E, EntryImpl>)
+          return text(holderOf<char>(entry).getElements(), entry.getName());
+        else
+          return text(entry.getString(), entry.getName());
+      case DT_DATA:
+        return block(entry.getData(), depth + 1);
+      case DT_DISCRETE_FUNCTION:
+        return function(entry.getDiscreteFunction(), depth + 1);
+      case DT_DISCRETE_FUNCTION_LIST: {
+        const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
+        fitted(list.getSize(), "function count", entry.getName());
+        if (out_ != nullptr) out_->putInt(static_cast<int>(list.getSize()));
+        size_t size = 4;
+        for (const DiscreteFunction* f : list.getFunctions()) size += function(*f, depth + 1);
+        return size;
       }
-      break;
-    }
-    case ElementKind::kData: {
-      const Array<Data*>& array = arrayOf<Data*>(entry);
-      for (size_t i = 0; i < array.getElementCount(); ++i) payload += blockSize(*array.element(i), depth + 1);
-      break;
-    }
-    case ElementKind::kFunction: {
-      const Array<DiscreteFunction*>& array = arrayOf<DiscreteFunction*>(entry);
-      for (size_t i = 0; i < array.getElementCount(); ++i)
-        payload += functionSize(*array.element(i), depth + 1);
-      break;
+      default:
+        return array(entry, type, depth);
     }
   }
-  fitted(holder->getElementCount(), "element count", name);
-  return 8 + 4 * dims.size() + payload;
-}
 
-size_t valueSize(const Entry& entry, int depth) {
-  switch (entry.getType()) {
-    case DT_BOOL:
-    case DT_BYTE:
-      return 1;
-    case DT_SHORT:
-      return 2;
-    case DT_INT:
-    case DT_FLOAT:
-      return 4;
-    case DT_LONG:
-    case DT_DOUBLE:
-      return 8;
-    case DT_STRING:
-      return fitted(std::strlen(entry.getString()) + 1, "string length", entry.getName()) + 4;
-    case DT_DATA:
-      return blockSize(entry.getData(), depth + 1);
-    case DT_DISCRETE_FUNCTION:
-      return functionSize(entry.getDiscreteFunction(), depth + 1);
-    case DT_DISCRETE_FUNCTION_LIST: {
-      const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
-      size_t size = 4;
-      for (const DiscreteFunction* function : list.getFunctions()) size += functionSize(*function, depth + 1);
-      fitted(list.getSize(), "function count", entry.getName());
-      return size;
-    }
-    default:
-      return arraySize(entry, depth);
+  template <class T>
+  size_t put(T value) {
+    if (out_ != nullptr) out_->put(&value, sizeof value);
+    return sizeof value;
   }
-}
 
-size_t blockSize(const Data& data, int depth) {
-  if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
-  size_t size = 4;
-  fitted(data.getSize(), "entry count", "");
-  for (const Entry* entry : data.getEntries()) {
-    const size_t nameLength = fitted(std::strlen(entry->getName()) + 1, "name length", entry->getName()) - 1;
-    size += nameLength + 6 + valueSize(*entry, depth);
+  size_t text(const char* text, const char* name) {
+    const size_t length = fitted(std::strlen(text) + 1, "string length", name);
+    if (out_ != nullptr) out_->putString(text, length);
+    return length + 4;
   }
-  return size;
-}
 
-// ---------------------------------------------------------------- writing
-
-void writeBlock(UnsafeBuffer& out, const Data& data);
-
-void writeFunction(UnsafeBuffer& out, const DiscreteFunction& function) {
-  writeBlock(out, functionData(function));
-}
-
-void writeArray(UnsafeBuffer& out, const Entry& entry) {
-  const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
-  const std::vector<size_t>& dims = holder->getDims();
-  out.putInt(static_cast<int>(dims.size()));
-  for (size_t extent : dims) out.putInt(static_cast<int>(extent));
-  switch (elementKindOf(entry.getType())) {
-    case ElementKind::kBool: {
-      const Array<bool>& a = arrayOf<bool>(entry);
-      return out.putBooleanArray(a.getElements(), a.getElementCount());
+  template <class E>
+  size_t array(const E& entry, DataType type, int depth) {
+    const char* name = entry.getName();
+    const ElementKind kind = elementKindOf(type);
+    const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
+    checkArray(entry, holder != nullptr);
+    const Extents& dims = holder->getDims();
+    fitted(dims.size(), "dimension count", name);
+    for (size_t extent : dims) fitted(extent, "extent", name);
+    if (out_ != nullptr) {
+      out_->putInt(static_cast<int>(dims.size()));
+      for (size_t extent : dims) out_->putInt(static_cast<int>(extent));
     }
-    case ElementKind::kByte: {
-      const Array<signed char>& a = arrayOf<signed char>(entry);
-      return out.putByteArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kShort: {
-      const Array<short>& a = arrayOf<short>(entry);
-      return out.putShortArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kInt: {
-      const Array<int>& a = arrayOf<int>(entry);
-      return out.putIntArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kLong: {
-      const Array<long>& a = arrayOf<long>(entry);
-      return out.putLongArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kFloat: {
-      const Array<float>& a = arrayOf<float>(entry);
-      return out.putFloatArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kDouble: {
-      const Array<double>& a = arrayOf<double>(entry);
-      return out.putDoubleArray(a.getElements(), a.getElementCount());
-    }
-    case ElementKind::kString: {
-      const Array<char*>& a = arrayOf<char*>(entry);
-      out.putInt(static_cast<int>(a.getElementCount()));
-      for (size_t i = 0; i < a.getElementCount(); ++i) out.putString(a.element(i));
-      return;
-    }
-    case ElementKind::kData: {
-      const Array<Data*>& a = arrayOf<Data*>(entry);
-      out.putInt(static_cast<int>(a.getElementCount()));
-      for (size_t i = 0; i < a.getElementCount(); ++i) writeBlock(out, *a.element(i));
-      return;
-    }
-    case ElementKind::kFunction: {
-      const Array<DiscreteFunction*>& a = arrayOf<DiscreteFunction*>(entry);
-      out.putInt(static_cast<int>(a.getElementCount()));
-      for (size_t i = 0; i < a.getElementCount(); ++i) writeFunction(out, *a.element(i));
-      return;
-    }
+    const size_t payload = visitElementKind(kind, [&](auto element) -> size_t {
+      using T = typename decltype(element)::type;
+      const Array<T>& a = holderOf<T>(entry);
+      const size_t count = a.getElementCount();
+      if (out_ != nullptr) out_->putInt(static_cast<int>(count));
+      if constexpr (std::is_same_v<T, char*>) {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i) size += text(a.element(i), name);
+        return size;
+      } else if constexpr (std::is_same_v<T, Data*>) {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i) size += block(*a.element(i), depth + 1);
+        return size;
+      } else if constexpr (std::is_same_v<T, DiscreteFunction*>) {
+        size_t size = 0;
+        for (size_t i = 0; i < count; ++i) size += function(*a.element(i), depth + 1);
+        return size;
+      } else {
+        if (out_ != nullptr) out_->put(a.getElements(), count * sizeof(T));
+        return count * sizeof(T);
+      }
+    });
+    fitted(holder->getElementCount(), "element count", name);
+    return 8 + 4 * dims.size() + payload;
   }
-}
 
-void writeValue(UnsafeBuffer& out, const Entry& entry) {
-  switch (entry.getType()) {
-    case DT_BOOL:
-      return out.putBoolean(entry.getBool());
-    case DT_BYTE:
-      return out.putByte(entry.getByte());
-    case DT_SHORT:
-      return out.putShort(entry.getShort());
-    case DT_INT:
-      return out.putInt(entry.getInt());
-    case DT_LONG:
-      return out.putLong(entry.getLong());
-    case DT_FLOAT:
-      return out.putFloat(entry.getFloat());
-    case DT_DOUBLE:
-      return out.putDouble(entry.getDouble());
-    case DT_STRING:
-      return out.putString(entry.getString());
-    case DT_DATA:
-      return writeBlock(out, entry.getData());
-    case DT_DISCRETE_FUNCTION:
-      return writeFunction(out, entry.getDiscreteFunction());
-    case DT_DISCRETE_FUNCTION_LIST: {
-      const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
-      out.putInt(static_cast<int>(list.getSize()));
-      for (const DiscreteFunction* function : list.getFunctions()) writeFunction(out, *function);
-      return;
-    }
-    default:
-      return writeArray(out, entry);
-  }
-}
-
-void writeBlock(UnsafeBuffer& out, const Data& data) {
-  out.putInt(static_cast<int>(data.getSize()));
-  for (const Entry* entry : data.getEntries()) {
-    out.putString(entry->getName());
-    out.putByte(static_cast<signed char>(entry->getType()));
-    writeValue(out, *entry);
-  }
-}
+  UnsafeBuffer* out_;
+};
 
 // ---------------------------------------------------------------- reading
 
@@ -261,6 +233,8 @@ class BinaryReader {
     if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
     std::unique_ptr<DataImpl> data(copyValues ? new DataImpl() : new DataImpl(message_));
     const int entries = readCount("entry count");
+    // Room for as many entries as the bytes left can hold (each takes at least seven).
+    if (!copyValues) data->reserveDecoded(std::min(static_cast<size_t>(entries), in_.remaining() / 7));
     for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
     if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
     return data;
@@ -285,7 +259,7 @@ class BinaryReader {
     return count;
   }
 
-  void expectCount(const std::string& name, size_t count, size_t expected) {
+  void expectCount(const char* name, size_t count, size_t expected) {
     if (count != expected) {
       throw SerializerException(util::StringUtils::format(
           "Element count [%zu] of entry '%s' does not match the product of its extents [%zu].", count,
@@ -300,98 +274,123 @@ class BinaryReader {
     return function;
   }
 
+  ScalarPrimitiveValue readScalar(ElementKind kind) {
+    switch (kind) {
+      case ElementKind::kBool:
+        return ScalarPrimitiveValue::of(in_.getBoolean());
+      case ElementKind::kByte:
+        return ScalarPrimitiveValue::of(in_.getByte());
+      case ElementKind::kShort:
+        return ScalarPrimitiveValue::of(in_.getShort());
+      case ElementKind::kInt:
+        return ScalarPrimitiveValue::of(in_.getInt());
+      case ElementKind::kLong:
+        return ScalarPrimitiveValue::of(in_.getLong());
+      case ElementKind::kFloat:
+        return ScalarPrimitiveValue::of(in_.getFloat());
+      default:
+        return ScalarPrimitiveValue::of(in_.getDouble());
+    }
+  }
+
   void readEntry(DataImpl& data, int depth, bool copyValues) {
     size_t length;
-    const std::string name(in_.getString(length));
+    const char* name = in_.getString(length);
     const DataType type = static_cast<DataType>(in_.getByte());
-    const StorageType storage = DataTypeUtils::getStorageType(type);
-    if (storage != ST_SCALAR) return readArray(data, name, type, storage, depth, copyValues);
-    switch (type) {
-      case DT_BOOL:
-        return data.append(name, in_.getBoolean());
-      case DT_BYTE:
-        return data.append(name, in_.getByte());
-      case DT_SHORT:
-        return data.append(name, in_.getShort());
-      case DT_INT:
-        return data.append(name, in_.getInt());
-      case DT_LONG:
-        return data.append(name, in_.getLong());
-      case DT_FLOAT:
-        return data.append(name, in_.getFloat());
-      case DT_DOUBLE:
-        return data.append(name, in_.getDouble());
-      case DT_STRING: {
+    const DataTypeInfo& info = dataTypeInfo(type);
+    switch (info.value) {
+      case ValueKind::kScalar: {
+        const ScalarPrimitiveValue value = readScalar(info.element);
+        if (copyValues) return data.appendEntry(yox::auto_ptr<Entry>(new EntryImpl(name, type, value)));
+        return data.appendDecoded(name, type, value);
+      }
+      case ValueKind::kString: {
         const char* text = in_.getString(length);
-        return copyValues ? data.append(name, text) : data.appendPtr(name, text);
+        if (copyValues) return data.append(name, text);
+        return data.appendDecodedString(name, text, length);
       }
-      case DT_DATA: {
+      case ValueKind::kData: {
         std::unique_ptr<DataImpl> nested = readBlock(depth + 1, copyValues);
-        return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
+        if (copyValues) return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
+        return data.appendDecodedData(name, std::move(nested));
       }
-      case DT_DISCRETE_FUNCTION:
+      case ValueKind::kFunction:
         return data.appendMove(name, readFunction(depth + 1));
-      default: {  // DT_DISCRETE_FUNCTION_LIST
+      case ValueKind::kFunctionList: {
         const size_t count = readItemCount("function count", 4);
         yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
         for (size_t i = 0; i < count; ++i) builder->append(readFunction(depth + 1));
         return data.appendMove(name, yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
       }
+      case ValueKind::kArray:
+        return readArray(data, name, info, depth, copyValues);
     }
   }
 
+  // The extents and element count of one array entry.
+  struct Shape {
+    const DataTypeInfo& info;
+    Extents dims;
+    size_t expected;
+    std::vector<size_t> vector() const { return dims; }
+  };
+
   template <class T>
-  void readNumbers(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t expected, const T* (UnsafeBuffer::*get)(size_t&),
-                   bool copyValues) {
+  void readNumbers(DataImpl& data, const char* name, const Shape& shape,
+                   const T* (UnsafeBuffer::*get)(size_t&), bool copyValues) {
     size_t count;
     const T* values = (in_.*get)(count);
-    expectCount(name, count, expected);
-    appendShaped(data, name, values, storage, dims, copyValues ? Ownership::kCopy : Ownership::kPtr);
+    expectCount(name, count, shape.expected);
+    if (!copyValues) return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
   }
 
   // Bools are views only when every byte is 0 or 1: any other byte reads as true, and
   // a bool object may only hold those two values, so such arrays are normalised copies.
-  void readBools(DataImpl& data, const std::string& name, StorageType storage,
-                 const std::vector<size_t>& dims, size_t expected, bool copyValues) {
+  void readBools(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     size_t count;
     const bool* values = in_.getBooleanArray(count);
-    expectCount(name, count, expected);
+    expectCount(name, count, shape.expected);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
     bool canonical = true;
     for (size_t i = 0; i < count && canonical; ++i) canonical = bytes[i] <= 1;
-    if (canonical) {
-      return appendShaped(data, name, values, storage, dims, copyValues ? Ownership::kCopy : Ownership::kPtr);
-    }
+    if (canonical && !copyValues)
+      return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    if (canonical)
+      return appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
     std::unique_ptr<bool[]> normalised(new bool[count]);
     for (size_t i = 0; i < count; ++i) normalised[i] = bytes[i] != 0;
-    appendShaped(data, name, normalised.get(), storage, dims, Ownership::kMove);
+    appendShaped(data, name, normalised.get(), shape.info.storage, shape.vector(), Ownership::kMove);
     normalised.release();
   }
 
-  void readStrings(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t expected, bool copyValues) {
+  void readStrings(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     const size_t count = readItemCount("element count", 5);
-    expectCount(name, count, expected);
-    std::unique_ptr<const char*[]> texts(new const char*[count]);
+    expectCount(name, count, shape.expected);
     size_t length;
-    for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
-    if (copyValues) return appendShaped(data, name, texts.get(), storage, dims, Ownership::kCopy);
-    appendShapedStringPointers(data, name, texts.get(), storage, dims);
-    texts.release();
+    if (copyValues) {
+      std::unique_ptr<const char*[]> texts(new const char*[count]);
+      for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+      return appendShaped(data, name, texts.get(), shape.info.storage, shape.vector(), Ownership::kCopy);
+    }
+    const char** texts = data.arenaArray(count);
+    for (size_t i = 0; i < count; ++i) {
+      texts[i] = in_.getString(length);
+      EntryValidator::validateText(name, texts[i], length - 1);
+    }
+    data.appendDecodedStrings(name, shape.info.type, texts, shape.dims, count);
   }
 
   template <class T, class Read>
-  void readObjects(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t expected, Read read) {
+  void readObjects(DataImpl& data, const char* name, const Shape& shape, Read read) {
     const size_t count = readItemCount("element count", 4);
-    expectCount(name, count, expected);
+    expectCount(name, count, shape.expected);
     // The array the container adopts is filled as the elements are read; a failure frees
     // those read so far.
     std::unique_ptr<const T*[]> elements(new const T*[count]());
     try {
       for (size_t i = 0; i < count; ++i) elements[i] = read();
-      appendShaped(data, name, elements.get(), storage, dims, Ownership::kMove);
+      appendShaped(data, name, elements.get(), shape.info.storage, shape.vector(), Ownership::kMove);
     } catch (...) {
       for (size_t i = 0; i < count; ++i) delete elements[i];
       throw;
@@ -399,40 +398,41 @@ class BinaryReader {
     elements.release();
   }
 
-  void readArray(DataImpl& data, const std::string& name, DataType type, StorageType storage, int depth,
-                 bool copyValues) {
+  void readArray(DataImpl& data, const char* name, const DataTypeInfo& info, int depth, bool copyValues) {
     const size_t extents = readItemCount("dimension count", 4);
-    const int required = requiredExtents(storage);
+    const int required = requiredExtents(info.storage);
     if (required >= 0 && extents != static_cast<size_t>(required)) {
-      throw SerializerException(util::StringUtils::format(
-          "Entry '%s' of type %s has [%zu] extents instead of [%d].", util::printableExcerpt(name).c_str(),
-          DataTypeUtils::toString(type).c_str(), extents, required));
+      throw SerializerException(
+          util::StringUtils::format("Entry '%s' of type %s has [%zu] extents instead of [%d].",
+                                    util::printableExcerpt(name).c_str(), info.name, extents, required));
     }
-    std::vector<size_t> dims(extents);
-    for (size_t& extent : dims) extent = static_cast<size_t>(readCount("extent"));
-    const size_t expected = elementCount(dims, name);
-    switch (elementKindOf(type)) {
+    size_t few[2];
+    std::vector<size_t> many(extents > 2 ? extents : 0);
+    size_t* dims = extents > 2 ? many.data() : few;
+    for (size_t i = 0; i < extents; ++i) dims[i] = static_cast<size_t>(readCount("extent"));
+    const Shape shape{info, Extents(dims, extents), elementCount(dims, extents, name)};
+    switch (info.element) {
       case ElementKind::kBool:
-        return readBools(data, name, storage, dims, expected, copyValues);
+        return readBools(data, name, shape, copyValues);
       case ElementKind::kByte:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getByteArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getByteArray, copyValues);
       case ElementKind::kShort:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getShortArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getShortArray, copyValues);
       case ElementKind::kInt:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getIntArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getIntArray, copyValues);
       case ElementKind::kLong:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getLongArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getLongArray, copyValues);
       case ElementKind::kFloat:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getFloatArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getFloatArray, copyValues);
       case ElementKind::kDouble:
-        return readNumbers(data, name, storage, dims, expected, &UnsafeBuffer::getDoubleArray, copyValues);
+        return readNumbers(data, name, shape, &UnsafeBuffer::getDoubleArray, copyValues);
       case ElementKind::kString:
-        return readStrings(data, name, storage, dims, expected, copyValues);
+        return readStrings(data, name, shape, copyValues);
       case ElementKind::kData:
-        return readObjects<Data>(data, name, storage, dims, expected,
+        return readObjects<Data>(data, name, shape,
                                  [&] { return readBlock(depth + 1, copyValues).release(); });
       case ElementKind::kFunction:
-        return readObjects<DiscreteFunction>(data, name, storage, dims, expected,
+        return readObjects<DiscreteFunction>(data, name, shape,
                                              [&] { return readFunction(depth + 1).release(); });
     }
   }
@@ -445,13 +445,23 @@ class BinaryReader {
 }  // namespace
 
 yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) const {
-  const size_t size = getBlockSize(data);
+  // One traversal writes a message that fits the scratch buffer and sizes any other.
+  signed char scratch[kScratchBytes];
+  UnsafeBuffer first(scratch, sizeof scratch);
+  const size_t size = BlockWalker(&first).block(data, 0);
+  if (size <= sizeof scratch && first.getPosition() == size) {
+    std::unique_ptr<signed char[]> bytes(new signed char[size]);
+    std::memcpy(bytes.get(), scratch, size);
+    yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(bytes.get(), size);
+    bytes.release();
+    return handler;
+  }
   std::unique_ptr<signed char[]> bytes(new signed char[size]);
   signed char* const raw = bytes.get();
   yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(raw, size);
   bytes.release();  // the handler frees it, also when writing fails
   UnsafeBuffer out(raw, size);
-  writeBlock(out, data);
+  BlockWalker(&out).block(data, 0);
   if (!out.verifySize(size)) throw SerializerException("UnsafeBuffer overflow.");
   // A short write would leave bytes of the buffer undefined.
   if (out.getPosition() != size) throw SerializerException("UnsafeBuffer underflow.");
@@ -466,7 +476,7 @@ yox::auto_ptr<Data> BinaryDataSerializer::deserialize(yox::auto_ptr<BufferHandle
   return yox::auto_ptr<Data>(data.release());
 }
 
-size_t BinaryDataSerializer::getBlockSize(const Data& data) { return blockSize(data, 0); }
+size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr).block(data, 0); }
 
 }  // namespace impl
 }  // namespace data

@@ -3,7 +3,8 @@
 // NUL), an int8 type code and the value (scalars packed, arrays behind a dimension
 // block). Little-endian, no padding, no alignment.
 //
-// Writing computes the exact size first and fills one buffer of that size.
+// Writing fills a scratch buffer on the stack while it sizes the message; a message too
+// large for it is written again into one buffer of the exact size.
 // Reading is zero-copy: strings and numeric arrays of the decoded containers point into
 // the message, which every decoded container (top level and nested) shares and which is
 // freed with the last of them. Those views are unaligned in general. Discrete functions
@@ -45,6 +46,8 @@ class BinaryDataSerializer {
   // Nesting levels allowed below the top-level block: a nested container, an element of
   // a Data array, a discrete function and a function of a list or array each add one.
   static constexpr int kMaxNestingDepth = 64;
+  // Messages up to this size are written in one traversal.
+  static constexpr size_t kScratchBytes = 8192;
 
   // The message in a new handler that owns exactly getBlockSize(data) bytes. Throws
   // SerializerException "Unexpected entry data type <n>." for an entry outside the

@@ -10,13 +10,8 @@ namespace impl {
 namespace serialization {
 
 ElementKind elementKindOf(DataType type) {
-  static const ElementKind kinds[] = {ElementKind::kBool,   ElementKind::kByte,  ElementKind::kShort,
-                                      ElementKind::kInt,    ElementKind::kLong,  ElementKind::kFloat,
-                                      ElementKind::kDouble, ElementKind::kString};
-  if (type >= DT_BOOL_ARRAY && type <= DT_STRING_MULTI_ARRAY) return kinds[(type - DT_BOOL_ARRAY) % 8];
-  if (type == DT_DATA_ARRAY || type == DT_DATA_ARRAY_2D || type == DT_DATA_MULTI_ARRAY)
-    return ElementKind::kData;
-  if (type == DT_DISCRETE_FUNCTION_ARRAY) return ElementKind::kFunction;
+  const DataTypeInfo* info = findDataType(type);
+  if (info != nullptr && info->value == ValueKind::kArray) return info->element;
   throw SerializerException("Unexpected entry data type " + std::to_string(static_cast<int>(type)) + ".");
 }
 
@@ -39,16 +34,21 @@ const Data& functionData(const DiscreteFunction& function) {
 }
 
 size_t elementCount(const std::vector<size_t>& dims, const std::string& name) {
-  size_t count = 1;
+  return elementCount(dims.data(), dims.size(), name.c_str());
+}
+
+size_t elementCount(const size_t* dims, size_t count, const char* name) {
+  size_t product = 1;
   bool overflow = false;
-  for (size_t extent : dims) {
+  for (size_t i = 0; i < count; ++i) {
+    const size_t extent = dims[i];
     if (extent == 0) return 0;
-    if (count > static_cast<size_t>(-1) / extent) overflow = true;
-    count *= extent;
+    if (product > static_cast<size_t>(-1) / extent) overflow = true;
+    product *= extent;
   }
   if (overflow)
     throw SerializerException("The extents of entry '" + util::printableExcerpt(name) + "' overflow.");
-  return count;
+  return product;
 }
 
 void throwUnexpectedStorage(const std::string& name) {

@@ -14,6 +14,7 @@
 #include "data/Entry.h"
 #include "data/impl/ArrayImpl.h"
 #include "data/impl/DataImpl.h"
+#include "data/impl/DataTypeTable.h"
 #include "data/impl/EntryImpl.h"
 
 namespace yox {
@@ -21,18 +22,48 @@ namespace data {
 namespace impl {
 namespace serialization {
 
-// Element kind of an array type (and of its scalar counterpart).
-enum class ElementKind { kBool, kByte, kShort, kInt, kLong, kFloat, kDouble, kString, kData, kFunction };
-
 // Element kind of any array type; throws SerializerException "Unexpected entry data type
 // <n>." for a scalar or unknown type.
 ElementKind elementKindOf(DataType type);
 
 // The entry as the one implementation; throws SerializerException for any other.
 const EntryImpl& entryImplOf(const Entry& entry);
+inline const EntryImpl& entryImplOf(const EntryImpl& entry) { return entry; }
 
 void checkArray(const Entry& entry, bool valid);
 [[noreturn]] void throwUnexpectedStorage(const std::string& name);
+
+// Calls f(Element<T>()) with the element type T that the holders of kind store: bool,
+// signed char, short, int, long, float, double, char*, Data* or DiscreteFunction*.
+template <class T>
+struct Element {
+  using type = T;
+};
+template <class F>
+decltype(auto) visitElementKind(ElementKind kind, F&& f) {
+  switch (kind) {
+    case ElementKind::kBool:
+      return f(Element<bool>());
+    case ElementKind::kByte:
+      return f(Element<signed char>());
+    case ElementKind::kShort:
+      return f(Element<short>());
+    case ElementKind::kInt:
+      return f(Element<int>());
+    case ElementKind::kLong:
+      return f(Element<long>());
+    case ElementKind::kFloat:
+      return f(Element<float>());
+    case ElementKind::kDouble:
+      return f(Element<double>());
+    case ElementKind::kString:
+      return f(Element<char*>());
+    case ElementKind::kData:
+      return f(Element<Data*>());
+    default:
+      return f(Element<DiscreteFunction*>());
+  }
+}
 
 // The holder of a string or array entry as Array<T>. Throws SerializerException when the
 // holder is missing, of another element type, or released while still claiming elements.
@@ -49,6 +80,7 @@ const Data& functionData(const DiscreteFunction& function);
 // Product of the extents (1 for none); throws SerializerException naming the entry when
 // it does not fit a size_t.
 size_t elementCount(const std::vector<size_t>& dims, const std::string& name);
+size_t elementCount(const size_t* dims, size_t count, const char* name);
 
 // Appends values with the shape of storage (ST_ARRAY: dims[0]; ST_ARRAY_2D: dims[0] x
 // dims[1]; ST_MULTI_ARRAY: dims) by copy, by reference (Ptr) or by adoption (Move).

@@ -27,13 +27,13 @@ class UnsafeBuffer {
   // Reading cursor over in[0, size).
   UnsafeBuffer(const signed char* in, size_t size);
 
-  void putBoolean(bool value);
-  void putByte(signed char value);
-  void putShort(short value);
-  void putInt(int value);
-  void putLong(long value);
-  void putFloat(float value);
-  void putDouble(double value);
+  void putBoolean(bool value) { putByte(value ? 1 : 0); }
+  void putByte(signed char value) { put(&value, sizeof value); }
+  void putShort(short value) { put(&value, sizeof value); }
+  void putInt(int value) { put(&value, sizeof value); }
+  void putLong(long value) { put(&value, sizeof value); }
+  void putFloat(float value) { put(&value, sizeof value); }
+  void putDouble(double value) { put(&value, sizeof value); }
   // int32 count, then the elements as one block. count must fit an int32 (the caller
   // checks this while computing the message size).
   void putBooleanArray(const bool* values, size_t count);
@@ -45,16 +45,26 @@ class UnsafeBuffer {
   void putDoubleArray(const double* values, size_t count);
   // int32 strlen + 1, then the text and its NUL.
   void putString(const char* text);
+  // The same with length = strlen(text) + 1 known.
+  void putString(const char* text, size_t length) {
+    putInt(static_cast<int>(length));
+    put(text, length);
+  }
+  // width bytes as they are.
+  void put(const void* bytes, size_t width) {
+    if (width <= remaining() && out_ != nullptr && width != 0) std::memcpy(out_ + position_, bytes, width);
+    position_ += width;
+  }
 
   // Each throws SerializerException "UnsafeBuffer overflow." when fewer bytes remain
   // than the value's width. getBoolean reads any non-zero byte as true.
-  bool getBoolean();
-  signed char getByte();
-  short getShort();
-  int getInt();
-  long getLong();
-  float getFloat();
-  double getDouble();
+  bool getBoolean() { return get<signed char>() != 0; }
+  signed char getByte() { return get<signed char>(); }
+  short getShort() { return get<short>(); }
+  int getInt() { return get<int>(); }
+  long getLong() { return get<long>(); }
+  float getFloat() { return get<float>(); }
+  double getDouble() { return get<double>(); }
 
   // Read an int32 count, refuse a negative one (SerializerException "Negative element
   // count [<n>] at offset [<offset>].") and one whose elements do not fit the bytes left
@@ -70,7 +80,15 @@ class UnsafeBuffer {
   // Reads an int32 length (NUL included) and returns the text inside the buffer. The
   // length must be at least 1, fit the bytes left and end with a NUL byte, so that the
   // result is always a terminated text inside the buffer; otherwise SerializerException.
-  const char* getString(size_t& length);
+  const char* getString(size_t& length) {
+    const size_t at = position_;
+    const int declared = getInt();
+    if (declared < 1) throwBadLength(declared, at);
+    length = static_cast<size_t>(declared);
+    const size_t text = take(length);
+    if (in_[text + length - 1] != 0) throwUnterminated(at);
+    return reinterpret_cast<const char*>(in_ + text);
+  }
 
   void reset() { position_ = 0; }
   // True when the position has not run past size.
@@ -80,9 +98,16 @@ class UnsafeBuffer {
   size_t remaining() const { return position_ < size_ ? size_ - position_ : 0; }
 
  private:
-  void put(const void* bytes, size_t width);
   // Throws unless width bytes remain, then returns the position and advances past them.
-  size_t take(size_t width);
+  size_t take(size_t width) {
+    if (in_ == nullptr || width > remaining()) throwOverflow();
+    const size_t at = position_;
+    position_ += width;
+    return at;
+  }
+  [[noreturn]] static void throwOverflow();
+  [[noreturn]] static void throwBadLength(int declared, size_t at);
+  [[noreturn]] static void throwUnterminated(size_t at);
   template <typename T>
   T get() {
     T value;

@@ -45,6 +45,7 @@ TEST(StringUtilsTest, ValuesPrintInFull) {
       {StringUtils::toString(0.1f), "0.100000001"},
       {StringUtils::toString(std::numeric_limits<float>::denorm_min()), "1.40129846e-45"},
       {StringUtils::toString(-std::numeric_limits<float>::infinity()), "-inf"},
+      {StringUtils::toString(std::numeric_limits<double>::infinity()), "inf"},
       {StringUtils::toString(fromBits<float>(0xffc00123u)), "-nan"},
       {StringUtils::toString(1e300), "1.0000000000000001e+300"},
       {StringUtils::toString(-0.0), "-0"},
@@ -71,7 +72,7 @@ TEST(StringUtilsTest, ValuesPrintInFull) {
 TEST(StringUtilsTest, ParsesAreStrictAndNameTheType) {
   EXPECT_EQ(StringUtils::toByte("+5") + StringUtils::toShort("-32768") + StringUtils::toInt("007"), -32756);
   EXPECT_EQ(StringUtils::toLong("-9223372036854775808"), std::numeric_limits<long>::min());
-  EXPECT_TRUE(StringUtils::toBool("fAlSe") == false && StringUtils::toBool("1") &&
+  EXPECT_TRUE(!StringUtils::toBool("fAlSe") && !StringUtils::toBool("0") && StringUtils::toBool("1") &&
               StringUtils::toBool("True"));
   EXPECT_EQ(StringUtils::toFloat("-2e3"), -2000.0f);
   EXPECT_EQ(StringUtils::toDouble("1e40"), 1e40);
@@ -83,6 +84,7 @@ TEST(StringUtilsTest, ParsesAreStrictAndNameTheType) {
   };
   const Texts cases = {
       {rejected("128", StringUtils::toByte), "The value '128' is not a valid int8_t value."},
+      {rejected("-129", StringUtils::toByte), "The value '-129' is not a valid int8_t value."},
       {rejected(" 5", StringUtils::toByte), "The value ' 5' is not a valid int8_t value."},
       {rejected("(22004", StringUtils::toShort), "The value '(22004' is not a valid int16_t value."},
       {rejected("x-22004", StringUtils::toShort), "The value 'x-22004' is not a valid int16_t value."},
@@ -95,9 +97,15 @@ TEST(StringUtilsTest, ParsesAreStrictAndNameTheType) {
       {rejected("1e40", StringUtils::toFloat), "The value '1e40' is not a valid float value."},
       {rejected("1,5", StringUtils::toDouble), "The value '1,5' is not a valid double value."},
       {rejected("2147483648", StringUtils::stringToInt), "Can't convert 2147483648 to integer"},
+      {rejected("99999999999999999999", StringUtils::stringToInt),
+       "Can't convert 99999999999999999999 to integer"},
       {rejected("12 ", StringUtils::stringToInt), "Can't convert 12  to integer"},
       {messageOf<UtilException>([] { StringUtils::hexStringToByteArray("00 1"); }),
        "Cannot convert character ' ' to uint8_t"},
+      {messageOf<UtilException>([] { StringUtils::hexCharToByte('g'); }),
+       "Cannot convert character 'g' to uint8_t"},
+      {messageOf<UtilException>([] { StringUtils::hexCharToByte('G'); }),
+       "Cannot convert character 'G' to uint8_t"},
   };
   for (const auto& [error, expected] : cases) EXPECT_EQ(error, expected);
   EXPECT_EQ(StringUtils::hexStringToByteArray("0aFf7f80abc"),
@@ -128,6 +136,7 @@ TEST(StringUtilsTest, TextHelpersCutAndReplaceAsDocumented) {
                                                {{}, "  abc", 3, {"  abc"}},
                                                {{}, "a b c", 0, {"a b c"}},
                                                {{}, "a   ", 2, {"a"}},
+                                               {{}, "a b c", 10, {"a", "b", "c"}},
                                                {{"x"}, "a b c", 3, {"x", "a", "b c"}},
                                                {{"x", "y"}, "a b c", 3, {"x", "y", "a b c"}}}) {
     std::vector<std::string> limited = c.before;
@@ -184,6 +193,7 @@ TEST(ConverterTest, ReadsStrictlyAndNamesWhatItCannotRead) {
       {error([] { delete[] Converter::strToString("ab%4%41"); }), "Incorrect hex string: '4'"},
       {error([] { delete[] Converter::strToString("%1Gx"); }), "Incorrect hex char: 'G'"},
       {error([] { delete[] Converter::strToString("%G1x"); }), "Incorrect hex char: 'G'"},
+      {error([] { delete[] Converter::strToString("%2 "); }), "Incorrect hex char: ' '"},
       {error([] { Converter::strToByte(""); }), "Incorrect hex string: ''"},
       {error([] { Converter::strToByte("0g"); }), "Incorrect hex char: 'g'"},
       {error([] { Converter::strToInt(" 5"); }),

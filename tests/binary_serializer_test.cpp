@@ -112,22 +112,6 @@ TEST(BinarySerializer, DecodingIsZeroCopyIntoTheMessage) {
   EXPECT_STREQ(built->getString("s"), "text");
 }
 
-// A decoded container holds views into its message; it writes every form exactly as the
-// container it was decoded from (whose bytes examples/messages/ pins).
-TEST(BinarySerializer, DecodedSamplesWriteTheSameForms) {
-  for (const Sample& sample : samples()) {
-    SCOPED_TRACE(sample.name);
-    yox::auto_ptr<Data> data = sample.make();
-    const Bytes bytes = encode(*data);
-    yox::auto_ptr<Data> decoded = decode(bytes);
-    EXPECT_EQ(encode(*decoded), bytes);
-    EXPECT_EQ(theSerializer().serializeToString(*decoded, ','),
-              theSerializer().serializeToString(*data, ','));
-    if (sample.csv)
-      EXPECT_EQ(theSerializer().serializeToCsv(*decoded), theSerializer().serializeToCsv(*data));
-  }
-}
-
 TEST(BinarySerializer, DecodedContainerOutlivesSerializerHandlerAndSiblings) {
   yox::auto_ptr<Data> nested;
   yox::auto_ptr<Entry> removed;

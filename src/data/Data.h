@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "data/AutoPtr.h"
+#include "data/DataElementTypes.h"
 #include "data/DataType.h"
 #include "data/Entry.h"
 #include "data/Export.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/AutoPtr.h"
+#include "data/DataElementTypes.h"
 #include "data/DataType.h"
 #include "data/Export.h"
 

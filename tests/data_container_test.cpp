@@ -19,6 +19,7 @@
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/impl/DataImpl.h"
+#include "support/SerializerTestUtils.h"
 
 using namespace yox::data;
 
@@ -26,15 +27,7 @@ namespace {
 
 std::unique_ptr<Data> newData() { return std::unique_ptr<Data>(DataFactory::createData().release()); }
 
-// Runs f and returns the DataException message it throws ("" if it throws none).
-std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const DataException& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string messageOf(const std::function<void()>& f) { return yox::testing::messageOf<DataException>(f); }
 
 // ---- element samples ----
 
@@ -180,21 +173,29 @@ using ArrayElementTypes =
     ::testing::Types<bool, signed char, short, int, long, float, double, const char*, const Data*>;
 TYPED_TEST_SUITE(ArrayFamily, ArrayElementTypes);
 
-TYPED_TEST(ArrayFamily, CopyAppendStoresADeepCopyInEveryShape) {
+TYPED_TEST(ArrayFamily, CopyAppendAndGetArrayCopyHandOutIndependentStorage) {
   for (int shape = 0; shape < 3; ++shape) {
     auto d = newData();
     TestFixture::append(*d, Own::kCopy, shape, this->values_, kShapeDims[shape]);
-    const Entry* entry = d->getEntry("v");
-    ASSERT_NE(nullptr, entry);
-    EXPECT_EQ(TestFixture::F::kTypes[shape], entry->getType());
-    EXPECT_EQ(6u, entry->getSize());
+    EXPECT_EQ(TestFixture::F::kTypes[shape], d->getEntry("v")->getType());
+    EXPECT_EQ(6u, d->getEntry("v")->getSize());
     EXPECT_TRUE(d->hasOwnership("v"));
     auto stored = TestFixture::read(*d, shape);
     EXPECT_NE(static_cast<const void*>(this->values_), static_cast<const void*>(stored));
     this->expectValues(stored, shape);
     if constexpr (std::is_pointer_v<TypeParam>) {
-      EXPECT_NE(this->values_[0], stored[0]) << "elements are copied, not shared";
+      EXPECT_NE(this->values_[0], stored[0]) << "elements are copied";
     }
+    size_t a, b;
+    std::vector<size_t> dims;
+    auto copy = TestFixture::F::copy(*d, shape, a, b, dims);
+    EXPECT_NE(static_cast<const void*>(stored), static_cast<const void*>(copy));
+    this->expectValues(copy, shape);
+    if constexpr (std::is_same_v<TypeParam, const char*>) {
+      copy[0][0] = 'X';  // the caller may change its copy
+      EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
+    }
+    Sample<TypeParam>::free(copy, 6);
   }
 }
 
@@ -237,24 +238,6 @@ TYPED_TEST(ArrayFamily, MoveAppendAdoptsStorageAndReleaseHandsItBack) {
   // Adopted storage that is never released is freed with the container (no leak).
   auto d = newData();
   TestFixture::append(*d, Own::kMove, 1, TestFixture::ownedArray(), kShapeDims[1]);
-}
-
-TYPED_TEST(ArrayFamily, GetArrayCopyReturnsIndependentStorage) {
-  for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kPtr, shape, this->values_, kShapeDims[shape]);
-    size_t a, b;
-    std::vector<size_t> dims;
-    auto copy = TestFixture::F::copy(*d, shape, a, b, dims);
-    EXPECT_NE(static_cast<const void*>(this->values_), static_cast<const void*>(copy));
-    this->expectValues(copy, shape);
-    if constexpr (std::is_same_v<TypeParam, const char*>) {
-      copy[0][0] = 'X';  // the caller may change its copy
-      EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
-    }
-    Sample<TypeParam>::free(copy, 6);
-    this->expectValues(TestFixture::read(*d, shape), shape);
-  }
 }
 
 TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
@@ -364,7 +347,6 @@ TEST(ScalarEntries, AnAppendReplacesTheEntryOfTheSameName) {
   EXPECT_EQ(1u, d->getSize());
   EXPECT_EQ(DT_DOUBLE, d->getEntry("n")->getType());
   EXPECT_EQ(2.5, d->getDouble("n"));
-  EXPECT_EQ("Type mismatch int32. Entry 'n' has type double.", messageOf([&] { d->getInt("n"); }));
 }
 
 // ---- strings ----
@@ -411,10 +393,6 @@ TEST(StringEntries, InvalidTextsAreRefusedBeforeAnythingIsStored) {
               messageOf([&] { append("caf\xC3\xA9"); }));
     EXPECT_STREQ("kept", d->getString("s"));
   }
-  EXPECT_EQ("Type mismatch int32_array. Entry 's' has type string.", messageOf([&] {
-              size_t n;
-              d->getArrayInt("s", n);
-            }));
 }
 
 // ---- nested objects ----

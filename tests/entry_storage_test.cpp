@@ -17,20 +17,14 @@
 #include "data/impl/BufferHandlerImpl.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/EntryImpl.h"
+#include "support/SerializerTestUtils.h"
 
 using namespace yox::data;
 using namespace yox::data::impl;
 
 namespace {
 
-std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const DataException& e) {
-    return e.what();
-  }
-  return "";
-}
+std::string messageOf(const std::function<void()>& f) { return yox::testing::messageOf<DataException>(f); }
 
 template <class T>
 std::unique_ptr<EntryImpl> scalar(const char* name, DataType type, T v) {
@@ -135,6 +129,9 @@ TEST(EntryEquality, ComparesNameTypeExtentsAndValues) {
   cases.push_back({scalar("a", DT_INT, 1), scalar("a", DT_LONG, 1L), false, "types differ"});
   cases.push_back({array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {6}),
                    array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3}), false, "extents differ"});
+  cases.push_back({array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {3, 2}),
+                   array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3}), false,
+                   "extents swapped"});
   cases.push_back({array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}),
                    array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}), false, "NaN element"});
   char text[] = "same";

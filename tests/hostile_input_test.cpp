@@ -13,6 +13,7 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "data/Data.h"
@@ -55,20 +56,22 @@ namespace {
 using namespace yox::data;
 using namespace yox::testing;
 
-// Bytes a decode holds at its peak beyond what was live before it, and what the decoded
-// container keeps afterwards.
+// Bytes a decode of text in a form ('b'inary, 's'tring or 'c'SV) holds at its peak beyond
+// what was live before it, and what the decoded container keeps afterwards.
 struct Usage {
   size_t peak = 0;
   size_t kept = 0;
   bool refused = false;
 };
 
-Usage measure(const std::function<yox::auto_ptr<Data>()>& decode) {
+Usage measure(char form, const std::string& text) {
   Usage usage;
   const size_t before = gLive;
   gPeak = gLive;
   try {
-    yox::auto_ptr<Data> data = decode();
+    yox::auto_ptr<Data> data = form == 'b'   ? decode(Bytes(text.begin(), text.end()))
+                               : form == 's' ? theSerializer().deserializeFromString(text, ',')
+                                             : theSerializer().deserializeFromCsv(text.c_str());
     usage.kept = gLive - before;
   } catch (const std::exception&) {
     usage.refused = true;
@@ -79,7 +82,6 @@ Usage measure(const std::function<yox::auto_ptr<Data>()>& decode) {
 
 std::string repeat(const std::string& piece, size_t times) {
   std::string text;
-  text.reserve(piece.size() * times);
   for (size_t i = 0; i < times; ++i) text += piece;
   return text;
 }
@@ -88,13 +90,6 @@ std::string repeat(const std::string& piece, size_t times) {
 // decoded container keeps (a refused one, beyond nothing).
 TEST(HostileInput, DecodingTakesAtMostEightBytesPerInputByteBeyondWhatItKeeps) {
   constexpr size_t kSize = 1 << 20;
-  const DataSerializer& serializer = theSerializer();
-  const std::string functions = "f,discreteFunction_list," + repeat("0;0,", kSize / 4);
-  const std::string colons = "a,int32_array[1],1" + std::string(kSize, ':');
-  const std::string commas = "a,int32,5" + std::string(kSize, ',');
-  const std::string ints = "a,int32_array[" + std::to_string(kSize / 2) + "],1" + repeat(":1", kSize / 2 - 1);
-  const std::string emptyTexts = "1,a,string_array," + std::to_string(kSize) + std::string(kSize, ',');
-  const std::string emptyBlocks = "1,a,data_array," + std::to_string(kSize / 2) + repeat(",0", kSize / 2);
   yox::auto_ptr<Data> element = DataFactory::createData();
   element->append("i", 1);
   std::vector<const Data*> elements(kSize / 16, element.get());
@@ -102,150 +97,99 @@ TEST(HostileInput, DecodingTakesAtMostEightBytesPerInputByteBeyondWhatItKeeps) {
   holder->appendArray("a", elements.data(), elements.size());
   const Bytes binary = encode(*holder);
   holder.reset();
-
   struct Shape {
-    const char* what;
-    size_t inputSize;
-    std::function<yox::auto_ptr<Data>()> decode;
+    char form;
+    std::string text;
     bool refused;
   };
   const std::vector<Shape> shapes = {
-      {"CSV list of one-point functions", functions.size(),
-       [&] { return serializer.deserializeFromCsv(functions.c_str()); }, false},
-      {"CSV one-element array and a run of ':'", colons.size(),
-       [&] { return serializer.deserializeFromCsv(colons.c_str()); }, true},
-      {"CSV line and a run of ','", commas.size(),
-       [&] { return serializer.deserializeFromCsv(commas.c_str()); }, false},
-      {"CSV int32 array", ints.size(), [&] { return serializer.deserializeFromCsv(ints.c_str()); }, false},
-      {"string string_array of empty texts", emptyTexts.size(),
-       [&] { return serializer.deserializeFromString(emptyTexts, ','); }, false},
-      {"string data_array of empty blocks", emptyBlocks.size(),
-       [&] { return serializer.deserializeFromString(emptyBlocks, ','); }, false},
-      {"binary Data array of one-entry containers", binary.size(), [&] { return decode(binary); }, false},
+      {'c', "f,discreteFunction_list," + repeat("0;0,", kSize / 4), false},
+      {'c', "a,int32_array[1],1" + std::string(kSize, ':'), true},
+      {'c', "a,int32,5" + std::string(kSize, ','), false},
+      {'c', "a,int32_array[" + std::to_string(kSize / 2) + "],1" + repeat(":1", kSize / 2 - 1), false},
+      {'s', "1,a,string_array," + std::to_string(kSize) + std::string(kSize, ','), false},
+      {'s', "1,a,data_array," + std::to_string(kSize / 2) + repeat(",0", kSize / 2), false},
+      {'b', std::string(binary.begin(), binary.end()), false},
   };
-  std::printf("%-44s %10s %10s %10s\n", "shape", "input", "transient", "kept");
   for (const Shape& shape : shapes) {
-    const Usage usage = measure(shape.decode);
-    EXPECT_EQ(usage.refused, shape.refused) << shape.what;
-    const size_t transient = usage.peak - usage.kept;
-    std::printf("%-44s %10zu %9.1fx %9.1fx\n", shape.what, shape.inputSize,
-                static_cast<double>(transient) / shape.inputSize,
-                static_cast<double>(usage.kept) / shape.inputSize);
-    EXPECT_LE(transient, 8 * shape.inputSize) << shape.what;
+    const Usage usage = measure(shape.form, shape.text);
+    EXPECT_EQ(usage.refused, shape.refused) << shape.text.substr(0, 30);
+    EXPECT_LE(usage.peak - usage.kept, 8 * shape.text.size()) << shape.text.substr(0, 30);
   }
-  const std::string onePoint = "f,discreteFunction,0;0";
-  const Usage function = measure([&] { return serializer.deserializeFromCsv(onePoint.c_str()); });
-  const Usage empty = measure([&] { return serializer.deserializeFromCsv("e,int32,0"); });
-  std::printf("a decoded one-point function keeps %zu bytes\n", function.kept - empty.kept);
 }
 
-yox::auto_ptr<DiscreteFunction> function(std::vector<double> x, std::vector<double> y) {
-  const size_t size = x.size();
+const DiscreteFunction* function(std::vector<double> x, std::vector<double> y) {
+  static std::vector<yox::auto_ptr<DiscreteFunction>> kept;
   x.push_back(0);  // never a null array, also for no points
   y.push_back(0);
-  return DataFactory::createDiscreteFunction(x.data(), y.data(), size, DFSP_COPY);
+  kept.push_back(DataFactory::createDiscreteFunction(x.data(), y.data(), x.size() - 1, DFSP_COPY));
+  return kept.back().get();
 }
-
-struct Refusal {
-  const char* what;
-  std::function<void(Data&)> fill;
-  char separator;  // 0: CSV; otherwise the string format with this separator
-  std::string error;
-};
 
 // Each of these once came out of its reader different from what was written.
 TEST(HostileInput, WritersRefuseWhatWouldNotReadBackNamingTheEntry) {
-  const auto functionList = [](Data& d, bool emptyOne) {
-    yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-    builder->append(yox::auto_ptr<const DiscreteFunction>(function({0}, {1}).release()));
-    if (emptyOne) builder->append(yox::auto_ptr<const DiscreteFunction>(function({}, {}).release()));
-    d.append("l", *builder->build());
-  };
-  const std::vector<Refusal> cases = {
-      {"CSV name injecting lines (from a binary message)",
-       [](Data& d) {
+  const std::string csv = "' cannot be written as CSV: ",
+                    badName = csv + "its name is empty or holds a comma or a line feed.",
+                    noPoints = csv + "a discrete function of no points cannot stand in a list or an array.",
+                    backslash =
+                        "' holds a backslash before 'n' or a double quote, which would not read back.",
+                    text = "' cannot be written in the string format: its name holds the separator '";
+  // separator 0: CSV; otherwise the string format with this separator.
+  const std::vector<std::tuple<std::function<void(Data&)>, char, std::string>> cases = {
+      {[](Data& d) {  // a name injecting lines, from a binary message
          yox::auto_ptr<Data> message = DataFactory::createData();
          message->append("x,int32,1\nadmin,bool,true\ny", 1);
-         d.append("holder", 0);
+         d.append("holder", 0);  // merged into a container that already had an entry
          d.remove("holder");
-         yox::auto_ptr<Data> decoded = decode(encode(*message));
-         d.merge(*decoded);
+         d.merge(*decode(encode(*message)));
        },
-       0,
-       "Entry 'x,int32,1\\x0Aadmin,bool,true\\x0Ay' cannot be written as CSV: its name is empty or holds a "
-       "comma or a line feed."},
-      {"CSV empty name", [](Data& d) { d.append("", 1); }, 0,
-       "Entry '' cannot be written as CSV: its name is empty or holds a comma or a line feed."},
-      {"CSV text with backslash-n (once read back with a line feed)",
-       [](Data& d) { d.append("s", "C:\\new\\table"); }, 0,
-       "Entry 's' cannot be written as CSV: the text 'C:\\\\new\\\\table' holds a backslash before 'n' or a "
-       "double quote, which would not read back."},
-      {"CSV text with backslash-quote", [](Data& d) { d.append("s", "a\\\"b"); }, 0,
-       "Entry 's' cannot be written as CSV: the text 'a\\\\\"b' holds a backslash before 'n' or a double "
-       "quote, which would not read back."},
-      {"CSV string array element ending with quote-colon",
-       [](Data& d) {
+       0, "Entry 'x,int32,1\\x0Aadmin,bool,true\\x0Ay" + badName},
+      {[](Data& d) { d.append("", 1); }, 0, "Entry '" + badName},
+      {[](Data& d) { d.append("s", "C:\\new\\table"); }, 0,
+       "Entry 's" + csv + "the text 'C:\\\\new\\\\table" + backslash},
+      {[](Data& d) { d.append("s", "a\\\"b"); }, 0, "Entry 's" + csv + "the text 'a\\\\\"b" + backslash},
+      {[](Data& d) {
          const char* texts[] = {"y z\":", "b"};
          d.appendArray("t", texts, 2);
        },
        0,
-       "Entry 't' cannot be written as CSV: the string array element 'y z\":' ends with '\":' and would "
-       "merge "
-       "with the next one."},
-      {"CSV list holding a function of no points (once lost)", [&](Data& d) { functionList(d, true); }, 0,
-       "Entry 'l' cannot be written as CSV: a discrete function of no points cannot stand in a list or an "
-       "array."},
-      {"CSV function array holding a function of no points",
-       [](Data& d) {
-         yox::auto_ptr<DiscreteFunction> empty = function({}, {});
-         const DiscreteFunction* functions[] = {empty.get()};
+       "Entry 't" + csv +
+           "the string array element 'y z\":' ends with '\":' and would merge with the next one."},
+      {[](Data& d) {
+         yox::auto_ptr<DiscreteFunctionListBuilder> builder =
+             DataFactory::createDiscreteFunctionListBuilder();
+         builder->append(function({0}, {1})->clone());
+         builder->append(function({}, {})->clone());
+         d.append("l", *builder->build());
+       },
+       0, "Entry 'l" + noPoints},
+      {[](Data& d) {
+         const DiscreteFunction* functions[] = {function({}, {})};
          d.appendArray("a", functions, 1);
        },
-       0,
-       "Entry 'a' cannot be written as CSV: a discrete function of no points cannot stand in a list or an "
-       "array."},
-      {"CSV array of no elements asking for 2^25 empty rows",
-       [](Data& d) {
+       0, "Entry 'a" + noPoints},
+      {[](Data& d) {
          d.appendMultiArray("m", static_cast<const int*>(nullptr), std::vector<size_t>{8192, 4096, 0});
        },
-       0,
-       "Entry 'm' cannot be written as CSV: an array of no elements with more than [16777216] rows is "
-       "refused."},
-      {"string-format name holding the separator (once read back as {n: 7})",
-       [](Data& d) { d.append("n,int,7,m", 5); }, ',',
-       "Entry 'n,int,7,m' cannot be written in the string format: its name holds the separator ',' or a line "
-       "feed."},
-      {"string-format name holding a line feed", [](Data& d) { d.append("a\nb", 5); }, ' ',
-       "Entry 'a\\x0Ab' cannot be written in the string format: its name holds the separator ' ' or a line "
-       "feed."},
-      {"string-format nested name holding the separator",
-       [](Data& d) {
+       0, "Entry 'm" + csv + "an array of no elements with more than [16777216] rows is refused."},
+      {[](Data& d) { d.append("n,int,7,m", 5); }, ',', "Entry 'n,int,7,m" + text + ",' or a line feed."},
+      {[](Data& d) { d.append("a\nb", 5); }, ' ', "Entry 'a\\x0Ab" + text + " ' or a line feed."},
+      {[](Data& d) {
          yox::auto_ptr<Data> inner = DataFactory::createData();
          inner->append("a/b", 1);
          d.append("d", *inner);
        },
-       '/',
-       "Entry 'a/b' cannot be written in the string format: its name holds the separator '/' or a line "
-       "feed."},
+       '/', "Entry 'a/b" + text + "/' or a line feed."},
   };
-  for (const Refusal& c : cases) {
+  for (const auto& [fill, separator, error] : cases) {
     yox::auto_ptr<Data> data = DataFactory::createData();
-    c.fill(*data);
-    try {
-      if (c.separator == 0) {
-        theSerializer().serializeToCsv(*data);
-      } else {
-        theSerializer().serializeToString(*data, c.separator);
-      }
-      ADD_FAILURE() << c.what << ": written";
-    } catch (const SerializerException& error) {
-      EXPECT_EQ(error.what(), c.error) << c.what;
-    }
+    fill(*data);
+    EXPECT_EQ(messageOf<SerializerException>([&, separator = separator] {
+                separator == 0 ? theSerializer().serializeToCsv(*data)
+                               : theSerializer().serializeToString(*data, separator);
+              }),
+              error);
   }
-  // The list without the empty function is fine.
-  yox::auto_ptr<Data> list = DataFactory::createData();
-  functionList(*list, false);
-  EXPECT_TRUE(*theSerializer().deserializeFromCsv(theSerializer().serializeToCsv(*list).c_str()) == *list);
 }
 
 TEST(HostileInput, StringFormatRefusesSeparatorsThatCanOccurInsideATokenAndTakesTheRest) {
@@ -269,7 +213,6 @@ TEST(HostileInput, StringFormatRefusesSeparatorsThatCanOccurInsideATokenAndTakes
 
 TEST(HostileInput, PrintableExcerptEscapesControlBytesAndCutsLongInput) {
   using yox::util::printableExcerpt;
-  EXPECT_EQ(printableExcerpt("plain"), "plain");
   EXPECT_EQ(printableExcerpt(std::string("\x1B[2J\0\x7F\xC3\xA9\\", 9)), "\\x1B[2J\\x00\\x7F\\xC3\\xA9\\\\");
   EXPECT_EQ(printableExcerpt(std::string(81, 'a')), std::string(80, 'a') + "...");
   EXPECT_EQ(printableExcerpt(std::string(80, 'a')), std::string(80, 'a'));
@@ -306,11 +249,9 @@ TEST(HostileInput, TextFormsDoNotDependOnTheProcessLocale) {
   EXPECT_EQ(data->toString(), dump);
   EXPECT_EQ(yox::util::StringUtils::toString(0.5, 2), "0.50");
   EXPECT_TRUE(*theSerializer().deserializeFromCsv(csv.c_str()) == *data);
-  EXPECT_EQ(theSerializer().deserializeFromCsv("a,double,2.5")->getDouble("a"), 2.5);
   EXPECT_EQ(theSerializer().deserializeFromCsv("a,float,2.5")->getFloat("a"), 2.5f);
   EXPECT_THROW(theSerializer().deserializeFromCsv("a,double,2,5"), SerializerException);
   EXPECT_THROW(theSerializer().deserializeFromCsv("a,int32,1.000"), DataException);
-  EXPECT_THROW(yox::util::StringUtils::toInt("1.000"), yox::util::UtilException);
   EXPECT_EQ(yox::util::StringUtils::toDouble("2.5"), 2.5);
 
   std::locale::global(savedCpp);

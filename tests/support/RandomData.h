@@ -58,38 +58,28 @@ class RandomDataGenerator {
     using namespace data;
     switch (type) {
       case DT_BOOL:
-        data.append(name, uniform(0, 1) == 1);
-        return;
+        return data.append(name, uniform(0, 1) == 1);
       case DT_BYTE:
-        data.append(name, static_cast<signed char>(uniform(-128, 127)));
-        return;
+        return data.append(name, static_cast<signed char>(uniform(-128, 127)));
       case DT_SHORT:
-        data.append(name, static_cast<short>(uniform(-32768, 32767)));
-        return;
+        return data.append(name, static_cast<short>(uniform(-32768, 32767)));
       case DT_INT:
-        data.append(name, static_cast<int>(random_()));
-        return;
+        return data.append(name, static_cast<int>(random_()));
       case DT_LONG:
-        data.append(name, randomLong());
-        return;
+        return data.append(name, randomLong());
       case DT_FLOAT:
-        data.append(name, randomFloat());
-        return;
+        return data.append(name, randomFloat());
       case DT_DOUBLE:
-        data.append(name, randomDouble());
-        return;
+        return data.append(name, randomDouble());
       case DT_STRING:
-        data.append(name, randomText().c_str());
-        return;
+        return data.append(name, randomText().c_str());
       case DT_DATA: {
         yox::auto_ptr<Data> nested = makeData(depth + 1);
-        data.appendMove(name, nested);
-        return;
+        return data.appendMove(name, nested);
       }
       case DT_DISCRETE_FUNCTION: {
         yox::auto_ptr<const DiscreteFunction> function(makeFunction(false).release());
-        data.appendMove(name, function);
-        return;
+        return data.appendMove(name, function);
       }
       case DT_DISCRETE_FUNCTION_LIST: {
         yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
@@ -98,8 +88,7 @@ class RandomDataGenerator {
           builder->append(function);
         }
         yox::auto_ptr<const DiscreteFunctionList> list(builder->build().release());
-        data.appendMove(name, list);
-        return;
+        return data.appendMove(name, list);
       }
       case DT_DISCRETE_FUNCTION_ARRAY: {
         std::vector<yox::auto_ptr<DiscreteFunction>> owned(uniform(0, 3));
@@ -108,8 +97,7 @@ class RandomDataGenerator {
           function = makeFunction(options_.csvSafe);
           functions.push_back(function.get());
         }
-        data.appendArray(name, functions.data(), functions.size());
-        return;
+        return data.appendArray(name, functions.data(), functions.size());
       }
       default:
         appendArray(data, name, type, depth);

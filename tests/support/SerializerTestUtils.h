@@ -1,9 +1,10 @@
-// Small helpers of the serializer tests: messages as byte vectors, decoding from bytes,
-// bit-exact reads of floating-point values.
+// Small helpers of the container and serializer tests: the text of a thrown exception,
+// messages as byte vectors, decoding from bytes, bit-exact reads of floating-point values.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -17,6 +18,17 @@ namespace yox {
 namespace testing {
 
 using Bytes = std::vector<unsigned char>;
+
+// The what() of the E that f throws, "" when it throws none (another exception escapes).
+template <class E = std::exception, class F>
+std::string messageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& error) {
+    return error.what();
+  }
+  return "";
+}
 
 inline const data::DataSerializer& theSerializer() {
   static const yox::auto_ptr<data::DataSerializer> serializer = data::DataFactory::createDataSerializer();

@@ -1,6 +1,6 @@
 // The default and pseudo-device mappers where the golden scenarios do not reach:
-// which pseudo devices a property picks by filter text, converters that fail, handle
-// forwarding, and pseudo devices used before or without initialise.
+// which pseudo devices a property picks by filter text, the end before any begin,
+// and pseudo devices used before or without initialise.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,7 +9,6 @@
 
 #include "apm/apmDefault.h"
 #include "apm/apmPseudoDev.h"
-#include "data/DataFactory.h"
 #include "host/ScriptedHandler.h"
 #include "host/StandInProp.h"
 #include "support/MapperHarness.h"
@@ -85,62 +84,6 @@ TEST_F(DefaultMapperTest, EndBeforeAnyBeginPublishesNothingAndUninitialisedPseud
   EXPECT_EQ(1u, driver->delivered().size());
   EXPECT_FALSE(bare->deviceValid);
   EXPECT_TRUE(configured->deviceValid);
-}
-
-TEST_F(DefaultMapperTest, InStampsTheTagThroughEveryConverterUntilOneFails) {
-  struct Row {
-    std::vector<std::pair<const char*, const char*>> converters;
-    bool valid;
-    long long seconds, millis;
-  };
-  const std::vector<Row> rows = {
-      {{}, false, 0, 0},
-      {{{"longlong", "missing"}, {"longlong", "stamp"}}, false, 0, 0},
-      {{{"longlong", "stamp"}, {"double", "dstamp"}}, true, 1, 500},
-      {{{"longlong", "stamp"}, {"longlong", "wrongType"}}, false, 1234, 567},
-  };
-  for (size_t i = 0; i < rows.size(); ++i) {
-    HostAddress address;
-    imapHw2Vuq& record = address.map("dpe1", "value");
-    for (const auto& c : rows[i].converters) driver->attachConverter(record, c.first, c.second);
-    address.prop.setTag<long>("stamp", {1234567});
-    address.prop.setTag<double>("dstamp", {1500.9});
-    address.prop.setTag<std::string>("wrongType", {"text"});
-    apmDefault* mapper = mapperFor(address);
-    qivTag& tag = address.target("dpe1");
-    tag.valid = !rows[i].valid;
-    EXPECT_TRUE(mapper->in(&address.prop, &tag, &record));
-    EXPECT_EQ(rows[i].valid, tag.valid) << i;
-    EXPECT_EQ(rows[i].seconds * 1000 + rows[i].millis, tag.seconds * 1000 + tag.millis) << i;
-  }
-}
-
-TEST_F(DefaultMapperTest, OutIsValidOnlyWithAConverterAndHandleCallsAreForwarded) {
-  HostAddress address;
-  imapHw2Vuq& record = address.map("dpe1", "value");
-  imapHw2Vuq& bare = address.map("dpe2", "other");
-  driver->attachConverter(record, "double", "sentAt");
-  apmDefault* mapper = mapperFor(address);
-  EXPECT_TRUE(mapper->out(&address.prop, &address.target("dpe1"), &record));
-  EXPECT_TRUE(address.target("dpe1").valid);
-  EXPECT_EQ(static_cast<double>(kNow), address.prop.tag("sentAt")->value.getAt<double>(0));
-  address.target("dpe2").valid = true;
-  EXPECT_TRUE(mapper->out(&address.prop, &address.target("dpe2"), &bare));
-  EXPECT_FALSE(address.target("dpe2").valid);
-
-  yoxhost::ScriptedHandler handler("dev", "Acquisition");
-  mapper->monitorOn(handler, &record);
-  mapper->monitorOff(handler);
-  mapper->asyncGet(handler, &record);
-  EXPECT_EQ(1, handler.monitorOnCount);
-  EXPECT_EQ(1, handler.monitorOffCount);
-  EXPECT_EQ(1, handler.getAsyncCount);
-  yox::auto_ptr<yox::data::Data> answer = yox::data::DataFactory::createData();
-  answer->append("counter", 7);
-  handler.answer("Acquisition", *answer);
-  EXPECT_EQ(7, mapper->syncGet(handler, &record)->getInt("counter"));
-  handler.fail("Acquisition", "device unreachable");
-  EXPECT_THROW(mapper->syncGet(handler, &record), qivHandlerEx);
 }
 
 TEST_F(DefaultMapperTest, PseudoDeviceUsedWithoutInitialiseOrValueFailsClearly) {

@@ -135,26 +135,6 @@ TEST_F(KrtMapperTest, StateFilterMatchesPairsWithWildcards) {
   EXPECT_FALSE(krt.applyFilter(&prop));
 }
 
-TEST_F(KrtMapperTest, StatusCommandIsDecodedByQualifier) {
-  struct Row {
-    char command, status, operation, on;
-  };
-  const std::vector<Row> rows = {{static_cast<char>(0xFF), static_cast<char>(0xF8), 3, 1},
-                                 {0x04, 0x00, 2, 0}};
-  auto d = device();
-  apmKrt* krt = krtFor(*d);
-  for (const Row& row : rows) {
-    KrtFrame frame = nextFrame();
-    frame.statusCmd = row.command;
-    d->publish(frame);
-    ASSERT_EQ("", d->cycle(*krt).rejection);
-    EXPECT_EQ(row.status, d->target("cmdStatus").value.getAt<char>(0)) << int(row.command);
-    EXPECT_EQ(row.operation, d->target("cmdOperation").value.getAt<char>(0)) << int(row.command);
-    EXPECT_EQ(row.on, d->target("cmdOn").value.getAt<char>(0)) << int(row.command);
-    EXPECT_EQ(frame.aqnMs, stampOf(d->target("cmdOn")));
-  }
-}
-
 TEST_F(KrtMapperTest, FirstGatewayTimeIsCheckedAgainstTheHostClock) {
   const std::vector<std::pair<long long, std::string>> rows = {
       {0, "is equal to 0"},
@@ -388,19 +368,6 @@ TEST_F(KrtMapperTest, ParameterProblemsAreLoggedAndTheSubscriptionGoesOn) {
   apm* same = krt;  // initialising again forgets them
   qivlib_apmCreate(same, qivlib_apmInfo("krt"), &d->prop);
   EXPECT_EQ(-1, d->elementIndex("quenchFlag"));
-}
-
-TEST_F(KrtMapperTest, EqualTimeRejectionFollowsTheExactConfigurationText) {
-  for (const auto& row : std::vector<std::pair<const char*, bool>>{{"No", true}, {"no", false}}) {
-    driver->setConfig("cfgKrtRejEqTime", row.first);
-    auto d = device();
-    apmKrt* krt = krtFor(*d);
-    KrtFrame frame = frameNow();
-    d->publish(frame);
-    d->cycle(*krt);
-    d->publish(frame);
-    EXPECT_EQ(row.second, !d->cycle(*krt).rejection.empty()) << row.first;
-  }
 }
 
 TEST_F(KrtMapperTest, UnreadableSourcesMarkTheirTagsNoData) {

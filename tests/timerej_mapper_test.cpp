@@ -92,6 +92,7 @@ TEST_F(TimerejTest, FirstInitialiseConfiguresTheLimitsAndEveryOneTheEqualTimeRul
       {{{"cfgKrtInfuture", "abc"}, {"cfgKrtInpast", ""}, {"cfgKrtWatchdog", "12ms"}}, 30000, 30000, 12, true},
       {{{"cfgKrtInpast", "-7"}, {"cfgKrtRejEqTime", "no"}}, 30000, -7, 30000, false},
       {{{"cfgKrtRejEqTime", "no "}}, 30000, 30000, 30000, true},
+      {{{"cfgKrtRejEqTime", "No"}}, 30000, 30000, 30000, true},
   };
   for (size_t i = 0; i < rows.size(); ++i) {
     resetGlobals();

@@ -102,31 +102,4 @@ TEST_F(TimestampConverterTest, WarnsOnceAboutAMissingStampTagAndRefusesToWriteWi
   }
 }
 
-TEST_F(TimestampConverterTest, WritesTheCurrentTimeReplacingTheTagAndReadsItBack) {
-  const std::vector<std::pair<const char*, VUQ_VARS>> cases = {
-      {"double", valueOf(std::vector<double>{static_cast<double>(kNow + 1234)})},
-      {"longlong", valueOf(std::vector<long>{kNow + 1234})},
-      {"longlongnano", valueOf(std::vector<long>{(kNow + 1234) * 1000000})},
-  };
-  for (const auto& c : cases) {
-    yoxhost::StandInProp outgoing("dev", "Setting");
-    outgoing.setTag("ts", valueOf(std::vector<std::string>{"stale"}));
-    qivTag value("value");
-    std::unique_ptr<tcm> named = converter(c.first);
-    std::unique_ptr<tcm> writer(named->dup(nullptr));  // keeps its own copy of the name
-    named.reset();
-    env().setNow(kNow);
-    EXPECT_TRUE(writer->out(&outgoing, &value));
-    env().advance(1234);
-    EXPECT_TRUE(writer->out(&outgoing, &value));
-    ASSERT_EQ(outgoing.tags.size(), 1u) << c.first;
-    const qivTag* stamp = outgoing.tag("ts");
-    EXPECT_EQ(stamp->value, c.second) << c.first << ": " << stamp->value.toString();
-    EXPECT_FALSE(stamp->valid);
-    qivTag target("value");
-    EXPECT_TRUE(writer->in(&outgoing, &target, "dpe.1"));
-    EXPECT_EQ(target.seconds * 1000 + target.millis, kNow + 1234) << c.first;
-  }
-}
-
 }  // namespace

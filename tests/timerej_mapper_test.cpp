@@ -192,18 +192,6 @@ TEST_F(TimerejTest, RecordWithoutConverterIsRefusedAndNothingChanges) {
   EXPECT_EQ(-1, TO_WATCHDOG);
 }
 
-TEST_F(TimerejTest, SourceTooShortForTheElementIndexMarksNoData) {
-  HostAddress address;
-  apmTimerej* mapper = running(address);
-  const VUQ_VARS before = address.target("dpe2").value;
-  receive(address, kNow - 50);
-  address.prop.setTag<int>("status", {9});
-  EXPECT_EQ(std::vector<bool>({true, true}), address.cycle(*mapper).ins);
-  EXPECT_TRUE(address.target("dpe2").noData);
-  EXPECT_TRUE(before == address.target("dpe2").value);
-  EXPECT_FALSE(address.target("dpe1").noData);
-}
-
 TEST_F(TimerejTest, RejectionStreakNotifiesOnceAndArmsTheWatchdog) {
   yoxhost::StandInProp pseudoProp("dev", "Acquisition");
   driver->createMapper("pseudo.dev", &pseudoProp);
@@ -220,15 +208,6 @@ TEST_F(TimerejTest, RejectionStreakNotifiesOnceAndArmsTheWatchdog) {
   address.cycle(*mapper, {true, false});      // rejected and invalid: the pseudo device hears it
   EXPECT_EQ(2u, driver->delivered().size());
   expectWatchdogFiresAfter(TO_WATCHDOG, [&] { return mapper->watchdog(); });
-}
-
-TEST_F(TimerejTest, MissingTimeStampTagRestartsFromZero) {
-  HostAddress address;
-  apmTimerej* mapper = running(address);
-  address.removeTag("acqStamp");
-  EXPECT_EQ(rejection("wrong VUQ tag", 0, 0), address.cycle(*mapper).rejection);
-  receive(address, kNow - 5000);  // older than before, but the previous stamp is forgotten
-  EXPECT_EQ("", address.cycle(*mapper).rejection);
 }
 
 TEST_F(TimerejTest, UnreadableTimeStampOrStopFlagIsRefusedWithoutARejectionStreak) {

@@ -132,7 +132,9 @@ TEST_F(TimerejTest, InitialiseHangsTheElementIndexOfEachQualifiedRecord) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const int* data = static_cast<const int*>(address.record("dpe" + std::to_string(i)).apmData);
     ASSERT_EQ(*rows[i].first != '\0', data != nullptr) << rows[i].first;
-    if (data != nullptr) EXPECT_EQ(rows[i].second, *data) << rows[i].first;
+    if (data != nullptr) {
+      EXPECT_EQ(rows[i].second, *data) << rows[i].first;
+    }
   }
 }
 

@@ -42,7 +42,9 @@ TEST_F(XdArrayMapperTest, DimensionTagHoldsColumnsAndWholeRowsOrIsRefusedWithAWa
     EXPECT_EQ(tag.value.getSize(), c.elements);
     const qivTag* dim = prop.tag("dim_pixels");
     EXPECT_EQ(c.dimension.empty(), dim == nullptr);
-    if (dim != nullptr) EXPECT_EQ(boost::get<std::vector<int>>(dim->value.variant), c.dimension);
+    if (dim != nullptr) {
+      EXPECT_EQ(boost::get<std::vector<int>>(dim->value.variant), c.dimension);
+    }
     const bool refused = c.dimension.empty() && c.qualifiers.size() > 1 && !columns.empty();
     EXPECT_EQ(refused, yoxtest::loggedAs("out", "peripheral address [cam1/Image pixels], apm id [" + id +
                                                     "] tag [pixels] column count [" + columns +

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -32,26 +33,11 @@ std::set<std::string> dynamicSymbols(const std::string& flags) {
 }
 
 // Instantiations of standard-library and Boost templates over our types are emitted
-// where they are used; they belong to those libraries, not to our interface.
+// where they are used; they belong to those libraries, not to our interface. The
+// mangled prefix: optional guard/local, typeinfo/vtable, nested/const, then the namespace.
 bool isLibraryTemplate(const std::string& symbol) {
-  // Mangled prefix: _Z, optional guard/local (GV, Z), optional typeinfo/vtable
-  // (TI, TS, TV), optional nested/const (N, K), then the namespace.
-  size_t at = 0;
-  auto skip = [&](const char* part) {
-    const size_t n = std::char_traits<char>::length(part);
-    if (symbol.compare(at, n, part) == 0) at += n;
-  };
-  if (symbol.compare(0, 2, "_Z") != 0) return false;
-  at = 2;
-  skip("GV");
-  skip("Z");
-  for (const char* kind : {"TI", "TS", "TV"}) skip(kind);
-  skip("N");
-  skip("K");
-  for (const char* ns : {"St", "5boost", "9__gnu_cxx"}) {
-    if (symbol.compare(at, std::char_traits<char>::length(ns), ns) == 0) return true;
-  }
-  return false;
+  static const std::regex library("^_Z(GV)?Z?(TI)?(TS)?(TV)?N?K?(St|5boost|9__gnu_cxx)");
+  return std::regex_search(symbol, library);
 }
 
 TEST(PluginLoad, ResolvesEveryEntryPointAndRunsThroughThem) {

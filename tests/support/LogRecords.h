@@ -45,4 +45,11 @@ inline std::vector<std::string> messagesOf(const std::string& function) {
   return messages;
 }
 
+// True when a record of type reads "<function>:<line>-<message>" exactly.
+inline bool loggedAs(const std::string& function, const std::string& message, int type = 2) {
+  for (const ParsedRecord& record : parsedRecords()) {
+    if (record.type == type && record.function == function && record.message == message) return true;
+  }
+  return false;
+}
 }  // namespace yoxtest

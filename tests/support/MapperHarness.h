@@ -12,19 +12,9 @@
 #include "host/UpdateCycle.h"
 #include "hostapi/HostInterface.h"
 #include "hostapi/apm.h"
+#include "support/PluginFixture.h"
 
 namespace yoxtest {
-
-// The ManException text that f throws, or "" when it throws nothing.
-template <class F>
-std::string manMessage(F&& f) {
-  try {
-    f();
-  } catch (const ManException& e) {
-    return e.getMessage();
-  }
-  return "";
-}
 
 class HostAddress {
  public:
@@ -44,6 +34,10 @@ class HostAddress {
     return *prop.getMapping().get(prop.getMapping().str_eq(dpe.c_str()));
   }
   qivTag& target(const std::string& dpe) { return *targets.at(dpe); }
+  void removeTag(const std::string& name) {
+    delete prop.tags.at(name);
+    prop.tags.erase(name);
+  }
 
   struct Outcome {
     std::string rejection;  // begin's ManException text, "" when accepted

@@ -302,6 +302,11 @@ TEST(ArrayExtents, AnElementCountBeyondTheAddressableSizeIsRefused) {
   EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
             messageOf([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
   EXPECT_TRUE(d->isEmpty());
+  // A zero extent empties the array even after extents whose product would overflow, as
+  // the decoders count it (found by the binary-to-string round trip of the fuzz target).
+  d->appendMultiArray("v", static_cast<const long*>(nullptr),
+                      std::vector<size_t>{1853189987, 513268340, 6320128, 0});
+  EXPECT_EQ(0u, d->getEntry("v")->getSize());
 }
 
 // ---- scalars ----

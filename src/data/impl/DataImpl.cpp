@@ -44,8 +44,10 @@ EntryPtr nestedEntry(const std::string& name, yox::auto_ptr<P>& value) {
   return makeEntry(name.c_str(), value);
 }
 
-// The element count of an array of these extents; refuses a product beyond size_t.
+// The element count of an array of these extents; refuses a product beyond size_t. Any
+// zero extent makes an empty array whatever the others are, as the decoders count it.
 size_t checkedCount(const std::string& name, const std::vector<size_t>& dims) {
+  if (std::find(dims.begin(), dims.end(), size_t{0}) != dims.end()) return 0;
   size_t count = 1;
   for (size_t d : dims) {
     if (d != 0 && count > std::numeric_limits<size_t>::max() / d) {

@@ -23,14 +23,6 @@ yox::auto_ptr<Data> fromCsv(const std::string& text) {
   return theSerializer().deserializeFromCsv(text.c_str());
 }
 
-const DiscreteFunction* function(std::vector<double> x, std::vector<double> y) {
-  static std::vector<yox::auto_ptr<DiscreteFunction>> kept;
-  x.push_back(0);  // never a null array, also for no points
-  y.push_back(0);
-  kept.push_back(DataFactory::createDiscreteFunction(x.data(), y.data(), x.size() - 1, DFSP_COPY));
-  return kept.back().get();
-}
-
 TEST(CsvSerializer, WritesTheDocumentedLinesAndReadsThemBack) {
   const auto none = static_cast<const int*>(nullptr);
   const std::vector<std::pair<std::function<void(Data&)>, std::string>> cases = {

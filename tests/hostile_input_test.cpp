@@ -118,14 +118,6 @@ TEST(HostileInput, DecodingTakesAtMostEightBytesPerInputByteBeyondWhatItKeeps) {
   }
 }
 
-const DiscreteFunction* function(std::vector<double> x, std::vector<double> y) {
-  static std::vector<yox::auto_ptr<DiscreteFunction>> kept;
-  x.push_back(0);  // never a null array, also for no points
-  y.push_back(0);
-  kept.push_back(DataFactory::createDiscreteFunction(x.data(), y.data(), x.size() - 1, DFSP_COPY));
-  return kept.back().get();
-}
-
 // Each of these once came out of its reader different from what was written.
 TEST(HostileInput, WritersRefuseWhatWouldNotReadBackNamingTheEntry) {
   const std::string csv = "' cannot be written as CSV: ",

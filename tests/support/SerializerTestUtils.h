@@ -13,6 +13,7 @@
 #include "data/Data.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
+#include "data/DiscreteFunction.h"
 
 namespace yox {
 namespace testing {
@@ -99,6 +100,17 @@ T load(const T* values, size_t i) {
   T value;
   std::memcpy(&value, reinterpret_cast<const char*>(values) + i * sizeof(T), sizeof(T));
   return value;
+}
+
+// A function of the points (x[i], y[i]), kept alive for the whole test program; any
+// number of points, none included.
+inline const data::DiscreteFunction* function(std::vector<double> x, std::vector<double> y) {
+  static std::vector<yox::auto_ptr<data::DiscreteFunction>> kept;
+  x.push_back(0);  // never a null array, also for no points
+  y.push_back(0);
+  kept.push_back(
+      data::DataFactory::createDiscreteFunction(x.data(), y.data(), x.size() - 1, data::DFSP_COPY));
+  return kept.back().get();
 }
 
 }  // namespace testing

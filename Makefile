@@ -72,9 +72,5 @@ coverage: setup
 	@ctest --preset coverage -j $(JOBS) >/dev/null || echo "coverage: some tests failed; figures below are still what ran"
 	@./scripts/coverage_report.sh build/coverage
 
-# Code and test lines per area (the suite stays near a third of the code).
-lines:
-	@./scripts/line_count.sh
-
 clean:
 	rm -rf build

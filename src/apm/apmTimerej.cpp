@@ -1,13 +1,13 @@
 #include "apm/apmTimerej.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <typeinfo>
 
+#include "apm/detail/TimeCheck.h"
 #include "base/HostFunctions.h"
 #include "hostapi/HostInterface.h"
 #include "hostapi/tcm.h"
@@ -21,26 +21,6 @@ bool REJ_EQ_TIME = true;
 namespace {
 
 const long long kDefaultLimit = 30000;
-
-std::string number(long long value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld", value);
-  return text;
-}
-
-// a - b printed exactly: device time stamps are hostile and the difference of two
-// 64-bit values need not fit in 64 bits.
-std::string difference(long long a, long long b) {
-  char text[32];
-  if (a >= b) {
-    std::snprintf(text, sizeof text, "%llu",
-                  static_cast<unsigned long long>(a) - static_cast<unsigned long long>(b));
-  } else {
-    std::snprintf(text, sizeof text, "-%llu",
-                  static_cast<unsigned long long>(b) - static_cast<unsigned long long>(a));
-  }
-  return text;
-}
 
 __int128 wide(long long value) { return static_cast<__int128>(value); }
 
@@ -73,18 +53,8 @@ apmTimerej::~apmTimerej() {
 }
 
 void apmTimerej::isValid(long long prev, long long cur) {
-  if (cur == 0) throw ManException("is equal to 0");
-  if (cur < prev) throw ManException("is " + difference(prev, cur) + " ms older than in prev frame");
-  if (cur == prev && REJ_EQ_TIME) throw ManException("is the same as in prev frame");
-  const long long now = timeLongLong();
-  if (wide(cur) - wide(now) >= wide(TO_INFUTURE)) {
-    throw ManException("is too far (" + difference(cur, now) + " ms) in the future, only " +
-                       number(TO_INFUTURE) + " ms allowed");
-  }
-  if (wide(now) - wide(cur) >= wide(TO_INPAST)) {
-    throw ManException("is too far (" + difference(now, cur) + " ms) in the past, only " + number(TO_INPAST) +
-                       " ms allowed");
-  }
+  std::string reason;
+  if (!mappers::acceptTime(prev, cur, reason)) throw ManException(reason);
 }
 
 void apmTimerej::configureLimits() {
@@ -180,31 +150,38 @@ void apmTimerej::begin(const iqivProp* prop) {
     }
   }
 
+  // A refused time stamp is the common case on a bad link: the reason is built
+  // without an exception and thrown once, to the host.
+  std::string text;
   bool missingTag = false;
-  try {
-    if (timeConverter == nullptr) {
-      prevTime = 0;
-      throw ManException("wrong timestamp HWAddress");
-    }
-    if (t == -1) {
-      prevTime = 0;
-      missingTag = true;
-      throw ManException("wrong VUQ tag");
-    }
-    isValid(prevTime, t);
+  if (timeConverter == nullptr) {
+    prevTime = 0;
+    text = "wrong timestamp HWAddress";
+  } else if (t == -1) {
+    prevTime = 0;
+    missingTag = true;
+    text = "wrong VUQ tag";
+  } else if (mappers::acceptTime(prevTime, t, text)) {
     rejectStart = 0;
     prevTime = t;
     return;
-  } catch (const ManException& e) {
-    if (rejectStart == 0) {
-      rejectStart = timeLongLong();
-      if (templateProp != nullptr) iDriver->deliverInvalid(templateProp->dup());
-    }
-    if (timeConverter == nullptr) throw;
-    const std::string name = timeConverter->name ? timeConverter->name : "";
-    throw ManException(name + " " + e.getMessage() + "\n\tprev " + name + ": " + number(prevTime) +
-                       "\n\t new " + name + ": " + number(missingTag ? 0 : t));
   }
+  if (rejectStart == 0) {
+    rejectStart = timeLongLong();
+    if (templateProp != nullptr) iDriver->deliverInvalid(templateProp->dup());
+  }
+  if (timeConverter == nullptr) throw ManException(text);
+  const char* name = timeConverter->name ? timeConverter->name : "";
+  text.insert(0, " ").insert(0, name);
+  text += "\n\tprev ";
+  text += name;
+  text += ": ";
+  mappers::appendNumber(text, prevTime);
+  text += "\n\t new ";
+  text += name;
+  text += ": ";
+  mappers::appendNumber(text, missingTag ? 0 : t);
+  throw ManException(text);
 }
 
 bool apmTimerej::in(iqivProp* prop, qivTag* tag, const imapHw2Vuq* map) {

@@ -9,6 +9,7 @@
 
 #include "apm/apmTimerej.h"
 #include "apm/detail/MapperSupport.h"
+#include "apm/detail/TimeCheck.h"
 #include "apm/krt/apmKrtCompanions.h"
 #include "apm/krt/detail/apmKrtFilterData.h"
 #include "base/LogIt.h"
@@ -256,12 +257,11 @@ void apmKrt::begin(const iqivProp* prop) {
   const long long aqn = readMilli(AQN_UTCTIME, prop);
 
   const long long previousGtw = gtwTime;
-  try {
-    apmTimerej::isValid(gtwTime, gtw);
-  } catch (const ManException& e) {
+  std::string reason;
+  if (!mappers::acceptTime(gtwTime, gtw, reason)) {
     startStreak(gtwRejectSince);
-    throw ManException(std::string("gtwUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
-                       std::to_string(gtwTime) + "\n\t new gtwUtcTime: " + std::to_string(gtw));
+    throw ManException("gtwUtcTime " + reason + "\n\tprev gtwUtcTime: " + std::to_string(gtwTime) +
+                       "\n\t new gtwUtcTime: " + std::to_string(gtw));
   }
   gtwRejectSince = 0;
   gtwTime = gtw;
@@ -269,11 +269,9 @@ void apmKrt::begin(const iqivProp* prop) {
   stateFiltered = applyFilter(prop);
 
   if (fipOk) {
-    try {
-      apmTimerej::isValid(aqnTime, aqn);
-    } catch (const ManException& e) {
+    if (!mappers::acceptTime(aqnTime, aqn, reason)) {
       startStreak(aqnRejectSince);
-      throw ManException(std::string("aqnUtcTime ") + e.getMessage() + "\n\tprev gtwUtcTime: " +
+      throw ManException("aqnUtcTime " + reason + "\n\tprev gtwUtcTime: " +
                          std::to_string(previousGtw) + "\n\tprev aqnUtcTime: " + std::to_string(aqnTime) +
                          "\n\t new gtwUtcTime: " + std::to_string(gtw) +
                          "\n\t new aqnUtcTime: " + std::to_string(aqn));

@@ -1,6 +1,6 @@
 // The container's operation families, over every element type and the three shapes:
-// ownership (copy, Ptr, Move, release), exact messages, lookup, order, merge, swap,
-// remove, clone, equality, hashing and the text dump.
+// ownership (copy, Ptr, Move, release), exact messages, lookup, order, replacement,
+// lifetime of what getters hand out, merge, swap, remove, clone, equality and hashing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,21 +13,16 @@
 #include <vector>
 
 #include "data/BufferHandler.h"
-#include "data/Data.h"
 #include "data/DataElementTypes.h"
-#include "data/DataException.h"
-#include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/impl/DataImpl.h"
-#include "support/SerializerTestUtils.h"
+#include "support/DataTestHelpers.h"
 
 using namespace yox::data;
+using yox::testing::failure;
+using yox::testing::newData;
 
 namespace {
-
-std::unique_ptr<Data> newData() { return std::unique_ptr<Data>(DataFactory::createData().release()); }
-
-std::string messageOf(const std::function<void()>& f) { return yox::testing::messageOf<DataException>(f); }
 
 // ---- element samples ----
 
@@ -149,15 +144,20 @@ class ArrayFamily : public ::testing::Test {
     }
   }
 
-  // Reads "v" with the shape's getter; checks the extents it reports.
-  static CT read(const Data& d, int shape) {
+  // Calls one of the shape's accessors (get, copy or release); checks the extents it reports.
+  template <class Accessor>
+  static auto access(Accessor accessor, int shape) {
     size_t a = 0, b = 0;
     std::vector<size_t> dims;
-    CT p = F::get(d, shape, a, b, dims);
+    auto p = accessor(a, b, dims);
     if (shape == 0) dims = {a};
     if (shape == 1) dims = {a, b};
     EXPECT_EQ(kShapeDims[shape], dims) << kShapeNames[shape];
     return p;
+  }
+  static CT read(const Data& d, int shape) {
+    return access(
+        [&](size_t& a, size_t& b, std::vector<size_t>& dims) { return F::get(d, shape, a, b, dims); }, shape);
   }
 
   void expectValues(const E* p, int shape) const {
@@ -173,67 +173,51 @@ using ArrayElementTypes =
     ::testing::Types<bool, signed char, short, int, long, float, double, const char*, const Data*>;
 TYPED_TEST_SUITE(ArrayFamily, ArrayElementTypes);
 
-TYPED_TEST(ArrayFamily, CopyAppendAndGetArrayCopyHandOutIndependentStorage) {
-  for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kCopy, shape, this->values_, kShapeDims[shape]);
-    EXPECT_EQ(TestFixture::F::kTypes[shape], d->getEntry("v")->getType());
-    EXPECT_EQ(6u, d->getEntry("v")->getSize());
-    EXPECT_TRUE(d->hasOwnership("v"));
-    auto stored = TestFixture::read(*d, shape);
-    EXPECT_NE(static_cast<const void*>(this->values_), static_cast<const void*>(stored));
-    this->expectValues(stored, shape);
-    if constexpr (std::is_pointer_v<TypeParam>) {
-      EXPECT_NE(this->values_[0], stored[0]) << "elements are copied";
-    }
-    size_t a, b;
-    std::vector<size_t> dims;
-    auto copy = TestFixture::F::copy(*d, shape, a, b, dims);
-    EXPECT_NE(static_cast<const void*>(stored), static_cast<const void*>(copy));
-    this->expectValues(copy, shape);
-    if constexpr (std::is_same_v<TypeParam, const char*>) {
-      copy[0][0] = 'X';  // the caller may change its copy
-      EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
-    }
-    Sample<TypeParam>::free(copy, 6);
-  }
-}
-
-TYPED_TEST(ArrayFamily, PtrAppendStoresNoCopyAndRefusesRelease) {
+// Copy stores its own elements, Ptr the caller's array, Move adopts the array; what a
+// copy or a release hands out is the caller's to free (ASan reports a double free or a
+// leak otherwise), and a refused release leaves the entry readable.
+TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
+  using F = typename TestFixture::F;
   const char* const kRefusals[] = {"Failed to release entry 'v' that has no ownership.",
                                    "Fail to release entry 'v' that has no ownership",
                                    "Fail to release entry 'v' that has no ownership"};
   for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kPtr, shape, this->values_, kShapeDims[shape]);
-    EXPECT_EQ(static_cast<const void*>(this->values_),
-              static_cast<const void*>(TestFixture::read(*d, shape)));
-    EXPECT_FALSE(d->hasOwnership("v"));
-    size_t a, b;
-    std::vector<size_t> dims;
-    EXPECT_EQ(kRefusals[shape], messageOf([&] { TestFixture::F::release(*d, shape, a, b, dims); }));
-    // The refused entry stays readable.
-    this->expectValues(TestFixture::read(*d, shape), shape);
-  }
-}
-
-TYPED_TEST(ArrayFamily, MoveAppendAdoptsStorageAndReleaseHandsItBack) {
-  for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    auto owned = TestFixture::ownedArray();
-    TestFixture::append(*d, Own::kMove, shape, owned, kShapeDims[shape]);
-    EXPECT_EQ(static_cast<const void*>(owned), static_cast<const void*>(TestFixture::read(*d, shape)));
-    EXPECT_TRUE(d->hasOwnership("v"));
-
-    size_t a = 0, b = 0;
-    std::vector<size_t> dims;
-    auto released = TestFixture::F::release(*d, shape, a, b, dims);
-    EXPECT_EQ(static_cast<const void*>(owned), static_cast<const void*>(released));
-    EXPECT_FALSE(d->exists("v"));
-    if (shape == 0) dims = {a};
-    if (shape == 1) dims = {a, b};
-    EXPECT_EQ(kShapeDims[shape], dims);
-    TestFixture::freeArray(released);  // ASan reports a double free if the entry kept it
+    for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
+      auto d = newData();
+      auto given = own == Own::kMove ? TestFixture::ownedArray() : this->values_;
+      TestFixture::append(*d, own, shape, given, kShapeDims[shape]);
+      EXPECT_EQ(F::kTypes[shape], d->getEntry("v")->getType());
+      EXPECT_EQ(6u, d->getEntry("v")->getSize());
+      EXPECT_EQ(own != Own::kPtr, d->hasOwnership("v"));
+      auto stored = TestFixture::read(*d, shape);
+      EXPECT_EQ(own != Own::kCopy, static_cast<const void*>(given) == static_cast<const void*>(stored));
+      if constexpr (std::is_pointer_v<TypeParam>) {
+        EXPECT_EQ(own != Own::kCopy, given[0] == stored[0]) << "elements are copied with the array";
+      }
+      this->expectValues(stored, shape);
+      auto copy = TestFixture::access(
+          [&](size_t& a, size_t& b, std::vector<size_t>& dims) { return F::copy(*d, shape, a, b, dims); },
+          shape);
+      EXPECT_NE(static_cast<const void*>(stored), static_cast<const void*>(copy));
+      this->expectValues(copy, shape);
+      if constexpr (std::is_same_v<TypeParam, const char*>) {
+        copy[0][0] = 'X';  // the caller may change its copy
+        EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
+      }
+      TestFixture::freeArray(copy);
+      const auto release = [&](size_t& a, size_t& b, std::vector<size_t>& dims) {
+        return F::release(*d, shape, a, b, dims);
+      };
+      if (own == Own::kPtr) {
+        EXPECT_EQ(kRefusals[shape], failure([&] { TestFixture::access(release, shape); }));
+        this->expectValues(TestFixture::read(*d, shape), shape);
+        continue;
+      }
+      auto released = TestFixture::access(release, shape);
+      EXPECT_EQ(static_cast<const void*>(stored), static_cast<const void*>(released));
+      EXPECT_FALSE(d->exists("v"));
+      TestFixture::freeArray(released);
+    }
   }
   // Adopted storage that is never released is freed with the container (no leak).
   auto d = newData();
@@ -241,45 +225,39 @@ TYPED_TEST(ArrayFamily, MoveAppendAdoptsStorageAndReleaseHandsItBack) {
 }
 
 TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
+  using F = typename TestFixture::F;
   for (int stored = 0; stored < 3; ++stored) {
     auto d = newData();
     TestFixture::append(*d, Own::kCopy, stored, this->values_, kShapeDims[stored]);
-    const std::string actual = DataTypeUtils::toString(TestFixture::F::kTypes[stored]);
     for (int shape = 0; shape < 3; ++shape) {
       if (shape == stored) continue;
       size_t a, b;
       std::vector<size_t> dims;
-      const std::string expected = "Type mismatch " + DataTypeUtils::toString(TestFixture::F::kTypes[shape]) +
-                                   ". Entry 'v' has type " + actual + ".";
-      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::get(*d, shape, a, b, dims); }));
-      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::copy(*d, shape, a, b, dims); }));
-      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::release(*d, shape, a, b, dims); }));
+      const std::string expected = "Type mismatch " + DataTypeUtils::toString(F::kTypes[shape]) +
+                                   ". Entry 'v' has type " + DataTypeUtils::toString(F::kTypes[stored]) + ".";
+      EXPECT_EQ(expected, failure([&] { F::get(*d, shape, a, b, dims); }));
+      EXPECT_EQ(expected, failure([&] { F::copy(*d, shape, a, b, dims); }));
+      EXPECT_EQ(expected, failure([&] { F::release(*d, shape, a, b, dims); }));
     }
   }
 }
 
-TYPED_TEST(ArrayFamily, NullValuesAreRefusedAndLeaveTheContainerUnchanged) {
+// Null storage is refused unless the extents hold no element; no extents hold one.
+TYPED_TEST(ArrayFamily, ElementCountIsTheProductOfTheExtentsAndNullNeedsNone) {
   for (int shape = 0; shape < 3; ++shape) {
     for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
       auto d = newData();
       d->append("v", 7);
-      d->append("w", 8);
-      auto before = d->clone();
       EXPECT_EQ("Can't assign null value for array with expected size 6 for the field 'v'.",
-                messageOf([&] { TestFixture::append(*d, own, shape, nullptr, kShapeDims[shape]); }));
-      EXPECT_TRUE(*before == *d);
+                failure([&] { TestFixture::append(*d, own, shape, nullptr, kShapeDims[shape]); }));
       EXPECT_EQ(7, d->getInt("v"));
     }
-    // Zero elements may come without storage.
     auto d = newData();
     std::vector<size_t> empty = kShapeDims[shape];
     empty[0] = 0;
     TestFixture::append(*d, Own::kCopy, shape, nullptr, empty);
     EXPECT_EQ(0u, d->getEntry("v")->getSize());
   }
-}
-
-TYPED_TEST(ArrayFamily, MultiArrayElementCountIsTheProductOfTheExtents) {
   auto d = newData();
   d->appendMultiArray("v", this->values_, std::vector<size_t>{});
   size_t a, b;
@@ -288,7 +266,6 @@ TYPED_TEST(ArrayFamily, MultiArrayElementCountIsTheProductOfTheExtents) {
   EXPECT_TRUE(dims.empty());
   EXPECT_EQ(1u, d->getEntry("v")->getSize());
   EXPECT_TRUE(Sample<TypeParam>::same(this->values_[0], one[0]));
-
   d->appendMultiArray("v", this->values_, std::vector<size_t>{2, 0, 3});
   EXPECT_EQ(0u, d->getEntry("v")->getSize());
   EXPECT_EQ("", d->getEntry("v")->getValueAsString());
@@ -297,10 +274,10 @@ TYPED_TEST(ArrayFamily, MultiArrayElementCountIsTheProductOfTheExtents) {
 TEST(ArrayExtents, AnElementCountBeyondTheAddressableSizeIsRefused) {
   auto d = newData();
   const std::vector<size_t> huge = {std::numeric_limits<size_t>::max() / 2 + 1, 2};
-  EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
-            messageOf([&] { d->appendMultiArray("v", static_cast<const int*>(nullptr), huge); }));
-  EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
-            messageOf([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
+  const std::string refusal = "Array dimensions of the field 'v' exceed the addressable size.";
+  EXPECT_EQ(refusal, failure([&] { d->appendMultiArray("v", static_cast<const int*>(nullptr), huge); }));
+  EXPECT_EQ(refusal,
+            failure([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
   EXPECT_TRUE(d->isEmpty());
   // A zero extent empties the array even after extents whose product would overflow, as
   // the decoders count it (found by the binary-to-string round trip of the fuzz target).
@@ -323,35 +300,70 @@ TYPED_TEST(ScalarFamily, AppendCopiesTheValueAndOnlyItsOwnGetterReadsIt) {
   const Entry& e = *d->getEntry("s");
   EXPECT_TRUE(d->hasOwnership("s"));
   EXPECT_EQ(1u, e.getSize());
-  const std::string actual = DataTypeUtils::toString(e.getType());
+#define YOX_TEST_GETTER(S, T, DT, ...) {DT, [&] { return static_cast<TypeParam>(d->get##S("s")); }},
   const std::vector<std::pair<DataType, std::function<TypeParam()>>> getters = {
-      {DT_BOOL, [&] { return static_cast<TypeParam>(d->getBool("s")); }},
-      {DT_BYTE, [&] { return static_cast<TypeParam>(d->getByte("s")); }},
-      {DT_SHORT, [&] { return static_cast<TypeParam>(d->getShort("s")); }},
-      {DT_INT, [&] { return static_cast<TypeParam>(d->getInt("s")); }},
-      {DT_LONG, [&] { return static_cast<TypeParam>(d->getLong("s")); }},
-      {DT_FLOAT, [&] { return static_cast<TypeParam>(d->getFloat("s")); }},
-      {DT_DOUBLE, [&] { return static_cast<TypeParam>(d->getDouble("s")); }}};
+      YOX_SCALAR_TYPES(YOX_TEST_GETTER, )};
+#undef YOX_TEST_GETTER
   int matching = 0;
   for (const auto& [type, get] : getters) {
     if (type == e.getType()) {
       ++matching;
       EXPECT_EQ(v, get());
     } else {
-      EXPECT_EQ("Type mismatch " + DataTypeUtils::toString(type) + ". Entry 's' has type " + actual + ".",
-                messageOf([&] { get(); }));
+      EXPECT_THROW(get(), DataException) << DataTypeUtils::toString(type);
     }
   }
   EXPECT_EQ(1, matching);
 }
 
-TEST(ScalarEntries, AnAppendReplacesTheEntryOfTheSameName) {
-  auto d = newData();
-  d->append("n", 5);
-  d->append("n", 2.5);
-  EXPECT_EQ(1u, d->getSize());
-  EXPECT_EQ(DT_DOUBLE, d->getEntry("n")->getType());
-  EXPECT_EQ(2.5, d->getDouble("n"));
+// The replaced entry goes with what it owned (ASan reports a leak otherwise), last in
+// name order or between others.
+TEST(Replacement, AnAppendReplacesTheEntryOfTheSameNameWhateverItHeld) {
+  static char text[] = "t";
+  const std::vector<std::function<void(Data&)>> firsts = {
+      [](Data& d) { d.append("n", 5); }, [](Data& d) { d.appendPtr("n", text); },
+      [](Data& d) { d.appendMove("n", std::strcpy(new char[2], "m")); },
+      [](Data& d) {
+        d.appendArrayMove("n", new int[2]{1, 2}, 2);
+      },
+      [](Data& d) { d.appendMove("n", DataFactory::createData()); }};
+  for (const auto& first : firsts) {
+    for (const char* other : {"a", "z"}) {
+      auto d = newData();
+      d->append(other, 0);
+      first(*d);
+      d->append("n", 2.5);
+      EXPECT_EQ(2u, d->getSize());
+      EXPECT_EQ(2.5, d->getDouble("n"));
+    }
+  }
+}
+
+// What getters hand out stays where it is while the container holds the entry, however
+// many entries come and go around it, in a built and in a decoded container.
+TEST(Lifetime, WhatGettersHandOutStaysValidWhileTheEntryIsHeld) {
+  auto built = newData();
+  built->append("s", "text");
+  built->appendArray("a", std::vector<int>{1, 2, 3}.data(), 3);
+  built->append("d", *built);
+  const yox::auto_ptr<Data> decoded = yox::testing::decode(yox::testing::encode(*built));
+  for (Data* d : {built.get(), decoded.get()}) {
+    size_t n = 0;
+    const char* s = d->getString("s");
+    const int* a = d->getArrayInt("a", n);
+    const Data* nested = &d->getData("d");
+    const Entry* entry = d->getEntry("a");
+    for (int i = 0; i < 200; ++i) d->append(std::to_string(i), i);
+    for (int i = 0; i < 200; i += 2) d->remove(std::to_string(i));
+    EXPECT_EQ(s, d->getString("s"));
+    EXPECT_EQ(a, d->getArrayInt("a", n));
+    EXPECT_EQ(nested, &d->getData("d"));
+    EXPECT_EQ(entry, d->getEntry("a"));
+    EXPECT_STREQ("text", s);
+    EXPECT_EQ(3, a[2]);
+    EXPECT_EQ(103u, d->size());
+    EXPECT_EQ(108u, d->getAllEntriesSize());
+  }
 }
 
 // ---- strings ----
@@ -378,7 +390,7 @@ TEST(StringEntries, CopyPtrAndMoveOwnTheirCharactersAsNamed) {
   EXPECT_TRUE(d->hasOwnership("move"));
 
   EXPECT_EQ("Failed to release entry 'ptr' that has no ownership.",
-            messageOf([&] { d->releaseString("ptr"); }));
+            failure([&] { d->releaseString("ptr"); }));
   EXPECT_STREQ("Jello", d->getString("ptr"));
   char* released = d->releaseString("move");
   EXPECT_EQ(moved, released);
@@ -393,9 +405,9 @@ TEST(StringEntries, InvalidTextsAreRefusedBeforeAnythingIsStored) {
       [&](const char* v) { d->append("s", v); }, [&](const char* v) { d->appendPtr("s", v); },
       [&](const char* v) { d->appendMove("s", v); }};
   for (const auto& append : appends) {
-    EXPECT_EQ("Can't assign null value for the field \"s\".", messageOf([&] { append(nullptr); }));
+    EXPECT_EQ("Can't assign null value for the field \"s\".", failure([&] { append(nullptr); }));
     EXPECT_EQ("Invalid String (contains forbidden symbols): \"caf\xC3\xA9\" for the field 's'.",
-              messageOf([&] { append("caf\xC3\xA9"); }));
+              failure([&] { append("caf\xC3\xA9"); }));
     EXPECT_STREQ("kept", d->getString("s"));
   }
 }
@@ -419,9 +431,8 @@ TEST(NestedData, CopyPtrAndMoveOwnTheContainerAsNamed) {
   EXPECT_EQ(inner.get(), &d->getData("ptr2"));
   EXPECT_EQ(adopted, &d->getData("move"));
   EXPECT_EQ(4u, d->getEntry("copy")->getSize()) << "a nested container counts its entries' sizes";
-  EXPECT_EQ(16u, d->getAllEntriesSize());
 
-  EXPECT_EQ("Failed to release entry 'ptr': no ownership.", messageOf([&] { d->releaseData("ptr"); }));
+  EXPECT_EQ("Failed to release entry 'ptr': no ownership.", failure([&] { d->releaseData("ptr"); }));
   EXPECT_TRUE(d->exists("ptr"));
   yox::auto_ptr<Data> released = d->releaseData("move");
   EXPECT_EQ(adopted, released.get());
@@ -433,17 +444,17 @@ TEST(NestedData, NullAndSelfAreRefused) {
   d->append("keep", 1);
   auto before = d->clone();
   const std::string null = "Can't assign null value for the field \"n\".";
-  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<Data*>(nullptr)); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendDataPtr("n", nullptr); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<Data>()); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<const DiscreteFunction*>(nullptr)); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunction>()); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<const DiscreteFunctionList*>(nullptr)); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunctionList>()); }));
+  EXPECT_EQ(null, failure([&] { d->appendPtr("n", static_cast<Data*>(nullptr)); }));
+  EXPECT_EQ(null, failure([&] { d->appendDataPtr("n", nullptr); }));
+  EXPECT_EQ(null, failure([&] { d->appendMove("n", yox::auto_ptr<Data>()); }));
+  EXPECT_EQ(null, failure([&] { d->appendPtr("n", static_cast<const DiscreteFunction*>(nullptr)); }));
+  EXPECT_EQ(null, failure([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunction>()); }));
+  EXPECT_EQ(null, failure([&] { d->appendPtr("n", static_cast<const DiscreteFunctionList*>(nullptr)); }));
+  EXPECT_EQ(null, failure([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunctionList>()); }));
   const std::string self = "Can't append itself - the current Data instance.";
-  EXPECT_EQ(self, messageOf([&] { d->appendPtr("n", d.get()); }));
+  EXPECT_EQ(self, failure([&] { d->appendPtr("n", d.get()); }));
   // The refused self-adoption must neither delete the container nor take it over.
-  EXPECT_EQ(self, messageOf([&] { d->appendMove("n", yox::auto_ptr<Data>(d.get())); }));
+  EXPECT_EQ(self, failure([&] { d->appendMove("n", yox::auto_ptr<Data>(d.get())); }));
   EXPECT_TRUE(*before == *d);
 }
 
@@ -471,9 +482,9 @@ TEST(NestedFunctions, FunctionsListsAndFunctionArraysFollowTheOwnershipOfTheirAp
   EXPECT_TRUE(*list == d->getDiscreteFunctionList("l"));
   EXPECT_EQ(1u, d->getEntry("l")->getSize());
   EXPECT_EQ("Failed to release entry 'fp': no ownership.",
-            messageOf([&] { d->releaseDiscreteFunction("fp"); }));
+            failure([&] { d->releaseDiscreteFunction("fp"); }));
   EXPECT_EQ("Failed to release entry 'lp': no ownership.",
-            messageOf([&] { d->releaseDiscreteFunctionList("lp"); }));
+            failure([&] { d->releaseDiscreteFunctionList("lp"); }));
   EXPECT_EQ(adopted, d->releaseDiscreteFunction("fm").get());
   EXPECT_TRUE(*list == *d->releaseDiscreteFunctionList("lm"));
   EXPECT_FALSE(d->exists("fm") || d->exists("lm"));
@@ -492,7 +503,7 @@ TEST(NestedFunctions, FunctionsListsAndFunctionArraysFollowTheOwnershipOfTheirAp
   EXPECT_TRUE(*fs[1] == *d->getArrayDiscreteFunction("a", n)[1]);
   EXPECT_EQ(DT_DISCRETE_FUNCTION_ARRAY, d->getEntry("a")->getType());
   EXPECT_EQ("Failed to release entry 'ap' that has no ownership.",
-            messageOf([&] { d->releaseArrayDiscreteFunction("ap", n); }));
+            failure([&] { d->releaseArrayDiscreteFunction("ap", n); }));
   DiscreteFunction** copy = d->getArrayCopyDiscreteFunction("a", n);
   EXPECT_NE(fs[0], copy[0]);
   EXPECT_TRUE(*copy[0] == *fs[0]);
@@ -503,7 +514,7 @@ TEST(NestedFunctions, FunctionsListsAndFunctionArraysFollowTheOwnershipOfTheirAp
   }
   const DiscreteFunction* withNull[] = {f.get(), nullptr};
   EXPECT_EQ("Can't assign an array with null elements for the field \"z\".",
-            messageOf([&] { d->appendArray("z", withNull, 2); }));
+            failure([&] { d->appendArray("z", withNull, 2); }));
   EXPECT_FALSE(d->exists("z"));
 }
 
@@ -523,7 +534,7 @@ TEST(Lookup, EveryNamedReadOfAnAbsentEntryThrowsNotFound) {
                                                     [&] { d->getArrayCopyString2D("x", n, m); },
                                                     [&] { d->releaseMultiArrayData("x", dims); },
                                                     [&] { d->hasOwnership("x"); }};
-  for (const auto& read : reads) EXPECT_EQ("Entry 'x' not found in the Data container.", messageOf(read));
+  for (const auto& read : reads) EXPECT_EQ("Entry 'x' not found in the Data container.", failure(read));
   EXPECT_FALSE(d->exists("x"));
   EXPECT_EQ(nullptr, d->getEntry("x"));
   EXPECT_EQ(nullptr, d->remove("x").get());
@@ -600,7 +611,7 @@ TEST(Change, MergeMovesEveryEntryAndEmptiesTheArgument) {
   EXPECT_TRUE(same->isEmpty());
   EXPECT_TRUE(*expected == *target);
 
-  EXPECT_EQ("Data object cannot merge with itself.", messageOf([&] { target->merge(*target); }));
+  EXPECT_EQ("Data object cannot merge with itself.", failure([&] { target->merge(*target); }));
   EXPECT_TRUE(*expected == *target);
 }
 
@@ -638,29 +649,19 @@ TEST(Change, CloneAndCopiesOwnAllTheirStorage) {
   EXPECT_FALSE(d == *clone);
 }
 
-// ---- compare, hash, print ----
-
-TEST(Compare, EqualityIsByNameTypeAndValue) {
+TEST(Compare, EqualityIsByNameTypeAndValueAndTheHashByNameOrder) {
   auto a = newData(), b = newData();
   EXPECT_TRUE(*a == *b);
+  EXPECT_EQ(0x28cd93a9d8u, a->hashCode());
   a->append("x", 1);
   EXPECT_TRUE(*a != *b);
   b->append("x", 1L);
   EXPECT_FALSE(a->equals(*b)) << "same value, different type";
   b->append("x", 1);
   EXPECT_TRUE(a->equals(*b));
-  a->append("n", std::nan(""));
-  b->append("n", std::nan(""));
-  EXPECT_FALSE(*a == *b) << "NaN is unequal to itself";
-  EXPECT_TRUE(*a == *a);
-}
-
-TEST(Hash, FollowsTheCombineRuleAndIgnoresAppendOrder) {
-  auto empty = newData();
-  EXPECT_EQ(0x28cd93a9d8u, empty->hashCode());
-  auto one = newData();
-  one->append("a", 1);
-  EXPECT_EQ(0x145ceee3b54fu, one->hashCode());
+  a->append("y", -1L);
+  b->append("a", -1L);
+  EXPECT_FALSE(*a == *b) << "same values, different names";
   auto ab = newData(), ba = newData();
   ab->append("a", 1);
   ab->append("b", -1L);
@@ -668,19 +669,6 @@ TEST(Hash, FollowsTheCombineRuleAndIgnoresAppendOrder) {
   ba->append("a", 1);
   EXPECT_EQ(0x532a45ecb3511u, ab->hashCode());
   EXPECT_EQ(ab->hashCode(), ba->hashCode());
-}
-
-TEST(Dump, ATwoByThreeIntArrayPrintsOneLinePerRow) {
-  auto d = newData();
-  const int m[] = {1, 2, 3, 4, 5, 6};
-  d->appendArray2D("m", m, 2, 3);
-  d->append("i", 7);
-  EXPECT_EQ(
-      "\nName : i\nType : int32\nValue: 7\n"
-      "\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 3 \n4 5 6 \n",
-      d->toString());
-  EXPECT_EQ("\nName : i\nType : int32\nValue: 7\n\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 \n",
-            d->toString(2));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // One entry and its storage: the dimension check, sizes, release of owned storage,
-// equality, hashing (hand-computed values), clones of borrowed storage, holders that
-// adopt only a pointer array, the byte buffer and the value texts.
+// equality, hashing (hand-computed values), holders that adopt only a pointer array,
+// the byte buffer and the value texts; the checks applied to strings and arrays before
+// the container stores them, and the two name schemes of the types.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,20 +12,20 @@
 #include <tr1/memory>
 #include <vector>
 
-#include "data/DataException.h"
-#include "data/DataFactory.h"
 #include "data/impl/ArrayImpl.h"
 #include "data/impl/BufferHandlerImpl.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/EntryImpl.h"
-#include "support/SerializerTestUtils.h"
+#include "data/impl/EntryValidator.h"
+#include "data/serialization/Converter.h"
+#include "support/DataTestHelpers.h"
+#include "support/RandomData.h"
 
 using namespace yox::data;
 using namespace yox::data::impl;
+using yox::testing::failure;
 
 namespace {
-
-std::string messageOf(const std::function<void()>& f) { return yox::testing::messageOf<DataException>(f); }
 
 template <class T>
 std::unique_ptr<EntryImpl> scalar(const char* name, DataType type, T v) {
@@ -60,13 +61,13 @@ TEST(EntryChecks, DimensionCheckNamesTheActualAndExpectedCounts) {
   auto flat = array<int>("e", DT_INT_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3});
   size_t n, m;
   EXPECT_EQ("Incorrect array dimensions 2 for entry 'e' of type int32_array. Should be 1",
-            messageOf([&] { flat->getArrayInt(n); }));
+            failure([&] { flat->getArrayInt(n); }));
   auto square = array<int>("e", DT_INT_ARRAY_2D, {1, 2}, {2});
   EXPECT_EQ("Incorrect array dimensions 1 for entry 'e' of type int32_array_2d. Should be 2",
-            messageOf([&] { square->getArrayCopyInt2D(n, m); }));
+            failure([&] { square->getArrayCopyInt2D(n, m); }));
   std::vector<size_t> dims;
   EXPECT_EQ("Type mismatch int32_array_nd. Entry 'e' has type int32_array_2d.",
-            messageOf([&] { square->getMultiArrayInt(dims); }));
+            failure([&] { square->getMultiArrayInt(dims); }));
 }
 
 TEST(EntryChecks, UnknownTypesAreReportedByEveryGenericOperation) {
@@ -75,7 +76,7 @@ TEST(EntryChecks, UnknownTypesAreReportedByEveryGenericOperation) {
   const std::vector<std::function<void()>> operations = {
       [&] { odd->getSize(); }, [&] { odd->hasOwnership(); },   [&] { odd->getValueAsString(); },
       [&] { odd->clone(); },   [&] { (void)(*odd == *twin); }, [&] { odd->primitiveHashCode(); }};
-  for (const auto& operation : operations) EXPECT_EQ("Unexpected DataType 33.", messageOf(operation));
+  for (const auto& operation : operations) EXPECT_EQ("Unexpected DataType 33.", failure(operation));
 }
 
 TEST(EntrySize, CountsElementsNotCharacters) {
@@ -99,7 +100,7 @@ TEST(EntryRelease, ReleasedStorageIsTheCallersAndTheEntryFreesNothing) {
   const Data* inside = &owner->getData();
   yox::auto_ptr<Data> taken = owner->releaseData();
   EXPECT_EQ(inside, taken.get());
-  EXPECT_EQ("Entry 'd' holds no value: it has been released.", messageOf([&] { owner->getData(); }));
+  EXPECT_EQ("Entry 'd' holds no value: it has been released.", failure([&] { owner->getData(); }));
   owner.reset();  // must not free the released container (ASan: double free)
 
   auto ints = array<int>("v", DT_INT_ARRAY, {4, 5}, {2});
@@ -172,20 +173,6 @@ TEST(EntryHash, FollowsTheCombineRuleBitForBit) {
             array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4}, {2, 2})->primitiveHashCode());
 }
 
-TEST(EntryClone, OwnsWhatTheOriginalOnlyBorrowed) {
-  int values[] = {1, 2, 3};
-  auto borrowed =
-      std::make_unique<EntryImpl>("v", DT_INT_ARRAY, new ArrayImpl<int, ShallowCopyPolicy>({3}, 3, values));
-  yox::auto_ptr<Entry> copy = borrowed->clone();
-  EXPECT_FALSE(borrowed->hasOwnership());
-  EXPECT_TRUE(copy->hasOwnership());
-  EXPECT_TRUE(*borrowed == *copy);
-  size_t n;
-  EXPECT_NE(values, copy->getArrayInt(n));
-  values[0] = 9;
-  EXPECT_FALSE(*borrowed == *copy);
-}
-
 TEST(EntryStorage, ADecodedStringArrayHandsOverOnlyItsPointerArray) {
   Decoded decoded(8);
   std::memcpy(decoded.bytes, "ab\0cd\0e", 8);
@@ -255,6 +242,7 @@ TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
   std::vector<Case> cases;
   cases.push_back({array<int>("v", DT_INT_ARRAY, {1, 2, 3}, {3}), 2, "1 2 "});
   cases.push_back({array<int>("v", DT_INT_ARRAY, {1, 2, 3}, {3}), 0, ""});
+  cases.push_back({array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3}), 6, "1 2 3 \n4 5 6 "});
   cases.push_back(
       {array<int>("m", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6, 7, 8}, {2, 2, 2}), 5, "1 2 \n3 4 \n5 "});
   cases.push_back({string("s", "whole text"), 1, "whole text"});
@@ -269,9 +257,104 @@ TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
                    "\nName : v\nType : int32_array[3]\nValue: 1 2 \n"});
   for (const Case& c : cases) EXPECT_EQ(c.text, c.entry->getValueAsString(c.limit)) << c.entry->getName();
 
+  EXPECT_EQ("\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 \n",
+            array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3})->toString(2));
   EXPECT_EQ("\nName : s\nType : string\nValue: hi\n", string("s", "hi")->toString());
   EXPECT_EQ("\nName : e\nType : int32_array_nd\nValue: 7 \n",
             array<int>("e", DT_INT_MULTI_ARRAY, {7}, {})->toString());
+}
+
+// ---- checks before storing, and the type names ----
+
+const std::string kNullElement = "Can't assign an array with null elements for the field \"v\".";
+const std::string kNotAscii = "Invalid String (contains forbidden symbols): \"";
+
+std::string nullArray(size_t count) {
+  return "Can't assign null value for array with expected size " + std::to_string(count) +
+         " for the field 'v'.";
+}
+
+TEST(EntryValidatorTest, StringsMustExistAndBeSevenBitAscii) {
+  // Texts are checked eight bytes at a time: a bad byte at either end of a word.
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"", ""},
+      {"\x01\x02\t\n\x7f", ""},
+      {"abcdefghijklmnopq", ""},
+      {nullptr, "Can't assign null value for the field \"v\"."},
+      {"\x80", kNotAscii + "\x80\" for the field 'v'."},
+      {"abcdefg\xff", kNotAscii + "abcdefg\xff\" for the field 'v'."},
+      {"abcdefgh\xffijk", kNotAscii + "abcdefgh\xffijk\" for the field 'v'."},
+      {"abcdefghijklmnop\x80", kNotAscii + "abcdefghijklmnop\x80\" for the field 'v'."},
+  };
+  for (const auto& [text, error] : cases) {
+    EXPECT_EQ(failure([&] { EntryValidator::validateString("v", text); }), error);
+  }
+}
+
+TEST(EntryValidatorTest, ArraysMayBeNullOnlyWhenEmptyAndHoldNoNulls) {
+  const int ints[] = {1, 2, 3};
+  EXPECT_EQ(failure([] { EntryValidator::validateArraySize<int>("v", nullptr, 0); }), "");
+  EXPECT_EQ(failure([&] { EntryValidator::validateArraySize("v", ints, 3); }), "");
+  EXPECT_EQ(failure([] { EntryValidator::validateArraySize<double>("v", nullptr, SIZE_MAX); }),
+            nullArray(SIZE_MAX));
+  const char* nullThenNonAscii[] = {"a", nullptr, "\xc3\xa9"};
+  const char* nonAsciiThenNull[] = {"\xc3\xa9", "a", nullptr};
+  const char* nonAscii[] = {"ok", "\xff"};
+  const std::vector<std::pair<std::pair<const char* const*, size_t>, std::string>> texts = {
+      {{nullptr, 0}, ""},
+      {{nullptr, 2}, nullArray(2)},
+      {{nullThenNonAscii, 3}, kNullElement},  // every null is found before any text is read
+      {{nonAsciiThenNull, 3}, kNullElement},
+      {{nullThenNonAscii, 1}, ""},  // only the first count elements are looked at
+      {{nonAscii, 2}, kNotAscii + "\xff\" for the field 'v'."},
+  };
+  for (const auto& [array, error] : texts) {
+    EXPECT_EQ(failure([&] { EntryValidator::validateStringArray("v", array.first, array.second); }), error);
+  }
+  // Only the pointers are looked at, so any address stands in for an object.
+  int storage[2] = {0, 0};
+  const Data* data[] = {reinterpret_cast<const Data*>(&storage[0]), nullptr};
+  const DiscreteFunction* functions[] = {reinterpret_cast<const DiscreteFunction*>(&storage[1]), nullptr};
+  EXPECT_EQ(failure([&] { EntryValidator::validateObjectArray("v", data, 1); }), "");
+  EXPECT_EQ(failure([&] { EntryValidator::validateObjectArray("v", data, 2); }), kNullElement);
+  EXPECT_EQ(failure([&] { EntryValidator::validateObjectArray("v", functions, 2); }), kNullElement);
+  EXPECT_EQ(failure([] { EntryValidator::validateObjectArray<const Data*>("v", nullptr, 4); }), nullArray(4));
+}
+
+TEST(DataTypesTest, EveryTypeRoundTripsThroughBothNameSchemes) {
+  for (DataType type : yox::testing::allDataTypes()) {
+    const std::string canonical = DataTypeUtils::toString(type), serializer = Converter::toString(type);
+    EXPECT_EQ(DataTypeUtils::toDataType(canonical), type) << canonical;
+    EXPECT_EQ(EntryTypeUtil::stringToDataType(EntryTypeUtil::toString(type)), type) << canonical;
+    EXPECT_EQ(Converter::strToType(serializer.c_str()), type) << serializer;
+    // Only one-dimensional arrays count as arrays.
+    EXPECT_EQ(EntryTypeUtil::isArray(type), DataTypeUtils::getStorageType(type) == ST_ARRAY) << canonical;
+  }
+  EXPECT_EQ(Converter::strToType("bool_multi_array"), DataTypeUtils::toDataType("bool_array_nd"));
+}
+
+TEST(DataTypesTest, WhatIsNotATypeIsRefused) {
+  const DataType unassigned = static_cast<DataType>(33);
+  EXPECT_EQ(failure([&] { DataTypeUtils::getStorageType(unassigned); }), "Unexpected DataType 33.");
+  for (int code : {-1, 33, 39, 43, 59, 61, 2147483647}) {
+    const DataType type = static_cast<DataType>(code);
+    EXPECT_THROW(DataTypeUtils::toString(type), DataException) << code;
+    EXPECT_THROW(EntryTypeUtil::isArray(type), DataException) << code;
+    EXPECT_THROW(EntryTypeUtil::toString(type), DataException) << code;
+    EXPECT_EQ(failure([&] { Converter::toString(type); }),
+              "Unexpected data type " + std::to_string(code) + ".");
+  }
+  // Names are exact: case, blanks and the other scheme's spelling do not match.
+  for (const char* name : {"byte", "Int32", "int32 ", "int32_array[3]", ""}) {
+    EXPECT_EQ(failure([&] { DataTypeUtils::toDataType(name); }),
+              "'" + std::string(name) + "' does not have an equivalent in DataType.");
+    EXPECT_THROW(EntryTypeUtil::stringToDataType(name), DataException) << name;
+  }
+  for (const char* name : {"int8", "Bool", "bool ", "b"}) {
+    EXPECT_EQ(failure([&] { Converter::strToType(name); }),
+              "DataType name '" + std::string(name) + "' doesn't exist.");
+  }
+  EXPECT_EQ(failure([] { Converter::strToType(nullptr); }), "DataType name '' is too short.");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -24,57 +25,58 @@ using yox::testing::newData;
 
 namespace {
 
-// ---- element samples ----
-
-// A few distinct values of each element type, plus a new[] owned copy of them for the
-// Move families and the matching free for what copies and releases hand back.
+// A few distinct values of each element type; owned(i) is a new copy of one for the Move
+// families, and freeArray frees what copies and releases hand back.
 template <class E>
-struct Sample {
-  static E value(int i) {
-    if constexpr (std::is_same_v<E, bool>)
-      return i % 3 != 1;
-    else
-      return static_cast<E>(i * 37 - 90) / static_cast<E>(std::is_floating_point_v<E> ? 4 : 1);
-  }
-  static E owned(int i) { return value(i); }
-  static bool same(E a, E b) { return a == b; }
-  static void free(E* p, size_t) { delete[] p; }
-};
-
-template <>
-struct Sample<const char*> {
-  static const char* value(int i) {
+E sample(int i) {
+  if constexpr (std::is_same_v<E, bool>) {
+    return i % 3 != 1;
+  } else if constexpr (std::is_same_v<E, const char*>) {
     static const char* const kTexts[] = {"alpha", "", "b c", "d,e%", "~zeta", "w", "\t"};
     return kTexts[i % 7];
-  }
-  static const char* owned(int i) { return std::strcpy(new char[std::strlen(value(i)) + 1], value(i)); }
-  static bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-  static void free(char** p, size_t n) {
-    for (size_t i = 0; i < n; ++i) delete[] p[i];
-    delete[] p;
-  }
-};
-
-template <>
-struct Sample<const Data*> {
-  static const Data* value(int i) {
+  } else if constexpr (std::is_same_v<E, const Data*>) {
     static std::vector<std::unique_ptr<Data>> pool;
     while (pool.size() <= static_cast<size_t>(i)) {
       pool.push_back(newData());
       pool.back()->append("i", static_cast<int>(pool.size()));
     }
     return pool[i].get();
+  } else if constexpr (std::is_same_v<E, const DiscreteFunction*>) {
+    return yox::testing::function({1.0 * i}, {2.0 * i});
+  } else {
+    return static_cast<E>(i * 37 - 90) / static_cast<E>(std::is_floating_point_v<E> ? 4 : 1);
   }
-  static const Data* owned(int i) { return value(i)->clone().release(); }
-  static bool same(const Data* a, const Data* b) { return *a == *b; }
-  static void free(Data** p, size_t n) {
+}
+template <class E>
+E owned(int i) {
+  if constexpr (std::is_same_v<E, const char*>)
+    return std::strcpy(new char[std::strlen(sample<E>(i)) + 1], sample<E>(i));
+  else if constexpr (std::is_pointer_v<E>)
+    return sample<E>(i)->clone().release();
+  else
+    return sample<E>(i);
+}
+template <class E>
+bool same(E a, E b) {
+  if constexpr (std::is_same_v<E, const char*>)
+    return std::strcmp(a, b) == 0;
+  else if constexpr (std::is_pointer_v<E>)
+    return *a == *b;
+  else
+    return a == b;
+}
+template <class M>
+void freeArray(M* p, size_t n) {
+  if constexpr (std::is_same_v<M, char*>) {
+    for (size_t i = 0; i < n; ++i) delete[] p[i];
+  } else if constexpr (std::is_pointer_v<M>) {
     for (size_t i = 0; i < n; ++i) delete p[i];
-    delete[] p;
   }
-};
+  delete[] p;
+}
 
 // The per-type getters, copies and releases of the three shapes, named once through the
-// element-type table.
+// element-type table; function arrays have one dimension only.
 template <class CT>
 struct Family;
 #define YOX_TEST_FAMILY(S, CT, MT, D1, D2, DN, ...)                                             \
@@ -99,6 +101,19 @@ struct Family;
   };
 YOX_ARRAY_TYPES_ND(YOX_TEST_FAMILY, )
 #undef YOX_TEST_FAMILY
+template <>
+struct Family<const DiscreteFunction**> {
+  static constexpr DataType kTypes[1] = {DT_DISCRETE_FUNCTION_ARRAY};
+  static const DiscreteFunction** get(const Data& d, int, size_t& a, size_t&, std::vector<size_t>&) {
+    return d.getArrayDiscreteFunction("v", a);
+  }
+  static DiscreteFunction** copy(const Data& d, int, size_t& a, size_t&, std::vector<size_t>&) {
+    return d.getArrayCopyDiscreteFunction("v", a);
+  }
+  static DiscreteFunction** release(Data& d, int, size_t& a, size_t&, std::vector<size_t>&) {
+    return d.releaseArrayDiscreteFunction("v", a);
+  }
+};
 
 enum class Own { kCopy, kPtr, kMove };
 
@@ -114,33 +129,40 @@ class ArrayFamily : public ::testing::Test {
   using ME = std::conditional_t<std::is_pointer_v<E>, std::remove_const_t<std::remove_pointer_t<E>>*, E>;
   using F = Family<CT>;
   static constexpr size_t kCount = 6;
+  static constexpr int kShapes = std::size(F::kTypes);
 
   ArrayFamily() {
-    for (int i = 0; i < static_cast<int>(kCount); ++i) values_[i] = Sample<E>::value(i);
+    for (int i = 0; i < static_cast<int>(kCount); ++i) values_[i] = sample<E>(i);
   }
 
   static CT ownedArray() {
     E* p = new E[kCount];
-    for (int i = 0; i < static_cast<int>(kCount); ++i) p[i] = Sample<E>::owned(i);
+    for (int i = 0; i < static_cast<int>(kCount); ++i) p[i] = owned<E>(i);
     return p;
   }
-  static void freeArray(ME* p) { Sample<E>::free(p, kCount); }
+  static void freeArray(ME* p) { ::freeArray(p, kCount); }
 
   static void append(Data& d, Own own, int shape, CT v, const std::vector<size_t>& dims) {
     const size_t a = dims[0], b = dims.size() > 1 ? dims[1] : 0;
-    switch (own) {
-      case Own::kCopy:
-        return shape == 0   ? d.appendArray("v", v, a)
-               : shape == 1 ? d.appendArray2D("v", v, a, b)
-                            : d.appendMultiArray("v", v, dims);
-      case Own::kPtr:
-        return shape == 0   ? d.appendArrayPtr("v", v, a)
-               : shape == 1 ? d.appendArray2DPtr("v", v, a, b)
-                            : d.appendMultiArrayPtr("v", v, dims);
-      case Own::kMove:
-        return shape == 0   ? d.appendArrayMove("v", v, a)
-               : shape == 1 ? d.appendArray2DMove("v", v, a, b)
-                            : d.appendMultiArrayMove("v", v, dims);
+    if constexpr (kShapes == 1) {
+      return own == Own::kCopy  ? d.appendArray("v", v, a)
+             : own == Own::kPtr ? d.appendArrayPtr("v", v, a)
+                                : d.appendArrayMove("v", v, a);
+    } else {
+      switch (own) {
+        case Own::kCopy:
+          return shape == 0   ? d.appendArray("v", v, a)
+                 : shape == 1 ? d.appendArray2D("v", v, a, b)
+                              : d.appendMultiArray("v", v, dims);
+        case Own::kPtr:
+          return shape == 0   ? d.appendArrayPtr("v", v, a)
+                 : shape == 1 ? d.appendArray2DPtr("v", v, a, b)
+                              : d.appendMultiArrayPtr("v", v, dims);
+        case Own::kMove:
+          return shape == 0   ? d.appendArrayMove("v", v, a)
+                 : shape == 1 ? d.appendArray2DMove("v", v, a, b)
+                              : d.appendMultiArrayMove("v", v, dims);
+      }
     }
   }
 
@@ -162,15 +184,15 @@ class ArrayFamily : public ::testing::Test {
 
   void expectValues(const E* p, int shape) const {
     for (size_t i = 0; i < kCount; ++i) {
-      EXPECT_TRUE(Sample<E>::same(values_[i], p[i])) << kShapeNames[shape] << " element " << i;
+      EXPECT_TRUE(same<E>(values_[i], p[i])) << kShapeNames[shape] << " element " << i;
     }
   }
 
   E values_[kCount];
 };
 
-using ArrayElementTypes =
-    ::testing::Types<bool, signed char, short, int, long, float, double, const char*, const Data*>;
+using ArrayElementTypes = ::testing::Types<bool, signed char, short, int, long, float, double, const char*,
+                                           const Data*, const DiscreteFunction*>;
 TYPED_TEST_SUITE(ArrayFamily, ArrayElementTypes);
 
 // Copy stores its own elements, Ptr the caller's array, Move adopts the array; what a
@@ -181,7 +203,7 @@ TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
   const char* const kRefusals[] = {"Failed to release entry 'v' that has no ownership.",
                                    "Fail to release entry 'v' that has no ownership",
                                    "Fail to release entry 'v' that has no ownership"};
-  for (int shape = 0; shape < 3; ++shape) {
+  for (int shape = 0; shape < TestFixture::kShapes; ++shape) {
     for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
       auto d = newData();
       auto given = own == Own::kMove ? TestFixture::ownedArray() : this->values_;
@@ -221,15 +243,15 @@ TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
   }
   // Adopted storage that is never released is freed with the container (no leak).
   auto d = newData();
-  TestFixture::append(*d, Own::kMove, 1, TestFixture::ownedArray(), kShapeDims[1]);
+  TestFixture::append(*d, Own::kMove, 0, TestFixture::ownedArray(), kShapeDims[0]);
 }
 
 TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
   using F = typename TestFixture::F;
-  for (int stored = 0; stored < 3; ++stored) {
+  for (int stored = 0; stored < TestFixture::kShapes; ++stored) {
     auto d = newData();
     TestFixture::append(*d, Own::kCopy, stored, this->values_, kShapeDims[stored]);
-    for (int shape = 0; shape < 3; ++shape) {
+    for (int shape = 0; shape < TestFixture::kShapes; ++shape) {
       if (shape == stored) continue;
       size_t a, b;
       std::vector<size_t> dims;
@@ -242,9 +264,8 @@ TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
   }
 }
 
-// Null storage is refused unless the extents hold no element; no extents hold one.
-TYPED_TEST(ArrayFamily, ElementCountIsTheProductOfTheExtentsAndNullNeedsNone) {
-  for (int shape = 0; shape < 3; ++shape) {
+TYPED_TEST(ArrayFamily, NullStorageIsRefusedUnlessTheExtentsHoldNoElement) {
+  for (int shape = 0; shape < TestFixture::kShapes; ++shape) {
     for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
       auto d = newData();
       d->append("v", 7);
@@ -258,17 +279,6 @@ TYPED_TEST(ArrayFamily, ElementCountIsTheProductOfTheExtentsAndNullNeedsNone) {
     TestFixture::append(*d, Own::kCopy, shape, nullptr, empty);
     EXPECT_EQ(0u, d->getEntry("v")->getSize());
   }
-  auto d = newData();
-  d->appendMultiArray("v", this->values_, std::vector<size_t>{});
-  size_t a, b;
-  std::vector<size_t> dims{9};
-  auto one = TestFixture::F::get(*d, 2, a, b, dims);
-  EXPECT_TRUE(dims.empty());
-  EXPECT_EQ(1u, d->getEntry("v")->getSize());
-  EXPECT_TRUE(Sample<TypeParam>::same(this->values_[0], one[0]));
-  d->appendMultiArray("v", this->values_, std::vector<size_t>{2, 0, 3});
-  EXPECT_EQ(0u, d->getEntry("v")->getSize());
-  EXPECT_EQ("", d->getEntry("v")->getValueAsString());
 }
 
 TEST(ArrayExtents, AnElementCountBeyondTheAddressableSizeIsRefused) {
@@ -279,6 +289,15 @@ TEST(ArrayExtents, AnElementCountBeyondTheAddressableSizeIsRefused) {
   EXPECT_EQ(refusal,
             failure([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
   EXPECT_TRUE(d->isEmpty());
+  // No extents hold one element.
+  const int one = 5;
+  d->appendMultiArray("v", &one, std::vector<size_t>{});
+  std::vector<size_t> dims{9};
+  EXPECT_EQ(5, d->getMultiArrayInt("v", dims)[0]);
+  EXPECT_TRUE(dims.empty());
+  EXPECT_EQ(1u, d->getEntry("v")->getSize());
+  d->appendMultiArray("v", &one, std::vector<size_t>{2, 0, 3});
+  EXPECT_EQ("", d->getEntry("v")->getValueAsString());
   // A zero extent empties the array even after extents whose product would overflow, as
   // the decoders count it (found by the binary-to-string round trip of the fuzz target).
   d->appendMultiArray("v", static_cast<const long*>(nullptr),
@@ -431,7 +450,7 @@ TEST(Validation, ArraysHoldNoNullElements) {
   const char* nullThenNonAscii[] = {"a", nullptr, "\xc3\xa9"};
   const char* nonAsciiThenNull[] = {"\xc3\xa9", "a", nullptr};
   const char* nonAscii[] = {"ok", "\xff"};
-  const Data* data[] = {Sample<const Data*>::value(0), nullptr};
+  const Data* data[] = {sample<const Data*>(0), nullptr};
   const DiscreteFunction* functions[] = {yox::testing::function({1}, {2}), nullptr};
   auto d = newData();
   EXPECT_EQ(nullElement, failure([&] { d->appendArray("v", nullThenNonAscii, 3); }));
@@ -447,29 +466,50 @@ TEST(Validation, ArraysHoldNoNullElements) {
 
 // ---- nested objects ----
 
-TEST(NestedData, CopyPtrAndMoveOwnTheContainerAsNamed) {
-  auto d = newData();
+// Nested containers, functions and lists: a copy, the caller's object (both spellings
+// for containers) and an adopted one; only the adopted one can be released.
+TEST(NestedObjects, CopyPtrAndMoveOwnTheObjectAsNamed) {
   auto inner = newData();
   inner->append("x", 1);
   inner->appendArray("arr", std::vector<int>{1, 2, 3}.data(), 3);
-  d->append("copy", *inner);
-  d->appendPtr("ptr", inner.get());
-  d->appendDataPtr("ptr2", inner.get());
-  Data* adopted = inner->clone().release();
-  d->appendMove("move", yox::auto_ptr<Data>(adopted));
+  const DiscreteFunction* f = yox::testing::function({1, 2, 3}, {4, 5, 6});
+  yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+  builder->append(f->clone());
+  builder->append(f->clone());
+  yox::auto_ptr<DiscreteFunctionList> list = builder->build();
+  Data* data = inner->clone().release();
+  const DiscreteFunction* function = f->clone().release();
+  const DiscreteFunctionList* functions = list->clone().release();
+  auto d = newData();
+  d->append("d", *inner);
+  d->appendPtr("dp", inner.get());
+  d->appendDataPtr("dp2", inner.get());
+  d->appendMove("dm", yox::auto_ptr<Data>(data));
+  d->append("f", *f);
+  d->appendPtr("fp", f);
+  d->appendMove("fm", yox::auto_ptr<const DiscreteFunction>(function));
+  d->append("l", *list);
+  d->appendPtr("lp", list.get());
+  d->appendMove("lm", yox::auto_ptr<const DiscreteFunctionList>(functions));
 
-  EXPECT_NE(inner.get(), &d->getData("copy"));
-  EXPECT_TRUE(*inner == d->getData("copy"));
-  EXPECT_EQ(inner.get(), &d->getData("ptr"));
-  EXPECT_EQ(inner.get(), &d->getData("ptr2"));
-  EXPECT_EQ(adopted, &d->getData("move"));
-  EXPECT_EQ(4u, d->getEntry("copy")->getSize()) << "a nested container counts its entries' sizes";
-
-  EXPECT_EQ("Failed to release entry 'ptr': no ownership.", failure([&] { d->releaseData("ptr"); }));
-  EXPECT_TRUE(d->exists("ptr"));
-  yox::auto_ptr<Data> released = d->releaseData("move");
-  EXPECT_EQ(adopted, released.get());
-  EXPECT_FALSE(d->exists("move"));
+  EXPECT_TRUE(inner.get() != &d->getData("d") && *inner == d->getData("d"));
+  EXPECT_TRUE(f != &d->getDiscreteFunction("f") && *f == d->getDiscreteFunction("f"));
+  EXPECT_TRUE(list.get() != &d->getDiscreteFunctionList("l") && *list == d->getDiscreteFunctionList("l"));
+  EXPECT_EQ(inner.get(), &d->getData("dp"));
+  EXPECT_EQ(inner.get(), &d->getData("dp2"));
+  EXPECT_EQ(f, &d->getDiscreteFunction("fp"));
+  EXPECT_EQ(list.get(), &d->getDiscreteFunctionList("lp"));
+  EXPECT_EQ(4u, d->getEntry("d")->getSize()) << "a nested container counts its entries' sizes";
+  EXPECT_EQ(1u, d->getEntry("l")->getSize());
+  EXPECT_EQ("Failed to release entry 'dp': no ownership.", failure([&] { d->releaseData("dp"); }));
+  EXPECT_EQ("Failed to release entry 'fp': no ownership.",
+            failure([&] { d->releaseDiscreteFunction("fp"); }));
+  EXPECT_EQ("Failed to release entry 'lp': no ownership.",
+            failure([&] { d->releaseDiscreteFunctionList("lp"); }));
+  EXPECT_EQ(data, d->releaseData("dm").get());
+  EXPECT_EQ(function, d->releaseDiscreteFunction("fm").get());
+  EXPECT_EQ(functions, d->releaseDiscreteFunctionList("lm").get());
+  EXPECT_EQ((std::vector<std::string>{"d", "dp", "dp2", "f", "fp", "l", "lp"}), d->getTags());
 }
 
 TEST(NestedData, NullAndSelfAreRefused) {
@@ -489,60 +529,6 @@ TEST(NestedData, NullAndSelfAreRefused) {
   // The refused self-adoption must neither delete the container nor take it over.
   EXPECT_EQ(self, failure([&] { d->appendMove("n", yox::auto_ptr<Data>(d.get())); }));
   EXPECT_TRUE(*before == *d);
-}
-
-TEST(NestedFunctions, FunctionsListsAndFunctionArraysFollowTheOwnershipOfTheirAppend) {
-  const DiscreteFunction* f = yox::testing::function({1, 2, 3}, {4, 5, 6});
-  yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-  builder->append(f->clone());
-  builder->append(f->clone());
-  yox::auto_ptr<DiscreteFunctionList> list = builder->build();
-
-  auto d = newData();
-  d->append("f", *f);
-  d->appendPtr("fp", f);
-  const DiscreteFunction* adopted = f->clone().release();
-  d->appendMove("fm", yox::auto_ptr<const DiscreteFunction>(adopted));
-  d->append("l", *list);
-  d->appendPtr("lp", list.get());
-  d->appendMove("lm", yox::auto_ptr<const DiscreteFunctionList>(list->clone()));
-
-  EXPECT_TRUE(*f == d->getDiscreteFunction("f"));
-  EXPECT_NE(f, &d->getDiscreteFunction("f"));
-  EXPECT_EQ(f, &d->getDiscreteFunction("fp"));
-  EXPECT_EQ(list.get(), &d->getDiscreteFunctionList("lp"));
-  EXPECT_TRUE(*list == d->getDiscreteFunctionList("l"));
-  EXPECT_EQ(1u, d->getEntry("l")->getSize());
-  EXPECT_EQ("Failed to release entry 'fp': no ownership.",
-            failure([&] { d->releaseDiscreteFunction("fp"); }));
-  EXPECT_EQ("Failed to release entry 'lp': no ownership.",
-            failure([&] { d->releaseDiscreteFunctionList("lp"); }));
-  EXPECT_EQ(adopted, d->releaseDiscreteFunction("fm").get());
-  EXPECT_TRUE(*list == *d->releaseDiscreteFunctionList("lm"));
-  EXPECT_FALSE(d->exists("fm") || d->exists("lm"));
-
-  // Function arrays exist in one dimension only, with the same three ownerships.
-  const DiscreteFunction* fs[] = {f, &d->getDiscreteFunction("f")};
-  d->appendArray("a", fs, 2);
-  d->appendArrayPtr("ap", fs, 2);
-  const DiscreteFunction** moved =
-      new const DiscreteFunction* [2] { f->clone().release(), f->clone().release() };
-  d->appendArrayMove("am", moved, 2);
-  size_t n = 0;
-  EXPECT_NE(fs, d->getArrayDiscreteFunction("a", n));
-  EXPECT_EQ(2u, n);
-  EXPECT_EQ(fs, d->getArrayDiscreteFunction("ap", n));
-  EXPECT_EQ(DT_DISCRETE_FUNCTION_ARRAY, d->getEntry("a")->getType());
-  EXPECT_EQ("Failed to release entry 'ap' that has no ownership.",
-            failure([&] { d->releaseArrayDiscreteFunction("ap", n); }));
-  DiscreteFunction** copy = d->getArrayCopyDiscreteFunction("a", n);
-  EXPECT_NE(fs[0], copy[0]);
-  EXPECT_TRUE(*copy[0] == *fs[0]);
-  for (DiscreteFunction** p : {copy, d->releaseArrayDiscreteFunction("am", n)}) {
-    delete p[0];
-    delete p[1];
-    delete[] p;
-  }
 }
 
 // ---- lookup, enumeration and change ----
@@ -640,16 +626,6 @@ TEST(Change, MergeMovesEveryEntryAndEmptiesTheArgument) {
 
   EXPECT_EQ("Data object cannot merge with itself.", failure([&] { target->merge(*target); }));
   EXPECT_TRUE(*expected == *target);
-}
-
-TEST(Change, SwapExchangesContents) {
-  auto a = newData(), b = newData();
-  a->append("x", 1);
-  b->append("y", 2);
-  b->append("z", 3);
-  a->swap(*b);
-  EXPECT_EQ((std::vector<std::string>{"y", "z"}), a->getTags());
-  EXPECT_EQ((std::vector<std::string>{"x"}), b->getTags());
 }
 
 TEST(Change, CloneAndCopiesOwnAllTheirStorage) {

@@ -78,22 +78,6 @@ TEST(EntryChecks, UnknownTypesAreReportedByEveryGenericOperation) {
   for (const auto& operation : operations) EXPECT_EQ("Unexpected DataType 33.", failure(operation));
 }
 
-TEST(EntrySize, CountsElementsNotCharacters) {
-  auto nested = std::make_unique<DataImpl>();
-  nested->appendArray2D("m", std::vector<short>(6).data(), 2, 3);
-  nested->append("s", "text");
-  const std::vector<std::pair<std::unique_ptr<EntryImpl>, size_t>> cases = [&] {
-    std::vector<std::pair<std::unique_ptr<EntryImpl>, size_t>> c;
-    c.emplace_back(string("s", "a long text"), 1);
-    c.emplace_back(array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3}), 6);
-    c.emplace_back(array<int>("n", DT_INT_MULTI_ARRAY, {7}, {}), 1);
-    c.emplace_back(std::make_unique<EntryImpl>("d", nested.get()), 7);
-    c.emplace_back(scalar("l", DT_LONG, 1L), 1);
-    return c;
-  }();
-  for (const auto& [entry, size] : cases) EXPECT_EQ(size, entry->getSize()) << entry->getName();
-}
-
 TEST(EntryRelease, ReleasedStorageIsTheCallersAndTheEntryFreesNothing) {
   auto owner = std::make_unique<EntryImpl>("d", yox::auto_ptr<Data>(DataFactory::createData()));
   const Data* inside = &owner->getData();

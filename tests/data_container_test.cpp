@@ -195,9 +195,10 @@ using ArrayElementTypes = ::testing::Types<bool, signed char, short, int, long, 
                                            const Data*, const DiscreteFunction*>;
 TYPED_TEST_SUITE(ArrayFamily, ArrayElementTypes);
 
-// Copy stores its own elements, Ptr the caller's array, Move adopts the array; what a
-// copy or a release hands out is the caller's to free (ASan reports a double free or a
-// leak otherwise), and a refused release leaves the entry readable.
+// Copy stores its own elements, Ptr the caller's array, Move adopts the array; only reads
+// of the stored shape are accepted; what a copy or a release hands out is the caller's to
+// free (ASan reports a double free or a leak otherwise), and a refused release leaves the
+// entry readable.
 TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
   using F = typename TestFixture::F;
   const char* const kRefusals[] = {"Failed to release entry 'v' that has no ownership.",
@@ -217,6 +218,17 @@ TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
         EXPECT_EQ(own != Own::kCopy, given[0] == stored[0]) << "elements are copied with the array";
       }
       this->expectValues(stored, shape);
+      for (int other = 0; other < TestFixture::kShapes; ++other) {  // reads of another shape are refused
+        if (other == shape) continue;
+        size_t a, b;
+        std::vector<size_t> dims;
+        const std::string expected = "Type mismatch " + DataTypeUtils::toString(F::kTypes[other]) +
+                                     ". Entry 'v' has type " + DataTypeUtils::toString(F::kTypes[shape]) +
+                                     ".";
+        EXPECT_EQ(expected, failure([&] { F::get(*d, other, a, b, dims); }));
+        EXPECT_EQ(expected, failure([&] { F::copy(*d, other, a, b, dims); }));
+        EXPECT_EQ(expected, failure([&] { F::release(*d, other, a, b, dims); }));
+      }
       auto copy = TestFixture::access(
           [&](size_t& a, size_t& b, std::vector<size_t>& dims) { return F::copy(*d, shape, a, b, dims); },
           shape);
@@ -244,24 +256,6 @@ TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
   // Adopted storage that is never released is freed with the container (no leak).
   auto d = newData();
   TestFixture::append(*d, Own::kMove, 0, TestFixture::ownedArray(), kShapeDims[0]);
-}
-
-TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
-  using F = typename TestFixture::F;
-  for (int stored = 0; stored < TestFixture::kShapes; ++stored) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kCopy, stored, this->values_, kShapeDims[stored]);
-    for (int shape = 0; shape < TestFixture::kShapes; ++shape) {
-      if (shape == stored) continue;
-      size_t a, b;
-      std::vector<size_t> dims;
-      const std::string expected = "Type mismatch " + DataTypeUtils::toString(F::kTypes[shape]) +
-                                   ". Entry 'v' has type " + DataTypeUtils::toString(F::kTypes[stored]) + ".";
-      EXPECT_EQ(expected, failure([&] { F::get(*d, shape, a, b, dims); }));
-      EXPECT_EQ(expected, failure([&] { F::copy(*d, shape, a, b, dims); }));
-      EXPECT_EQ(expected, failure([&] { F::release(*d, shape, a, b, dims); }));
-    }
-  }
 }
 
 TYPED_TEST(ArrayFamily, NullStorageIsRefusedUnlessTheExtentsHoldNoElement) {

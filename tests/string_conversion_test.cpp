@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "data/DataException.h"
-#include "data/StringUtils.h"
 #include "data/serialization/Converter.h"
+#include "data/StringUtils.h"
 #include "support/SerializerTestUtils.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // The container's operation families, over every element type and the three shapes:
-// ownership (copy, Ptr, Move, release), exact messages, lookup, order, merge, swap,
-// remove, clone, equality, hashing and the text dump.
+// ownership (copy, Ptr, Move, release), exact messages, lookup, order, replacement,
+// lifetime of what getters hand out, merge, remove, clone, equality and hashing.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -13,73 +14,69 @@
 #include <vector>
 
 #include "data/BufferHandler.h"
-#include "data/Data.h"
 #include "data/DataElementTypes.h"
-#include "data/DataException.h"
-#include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/impl/DataImpl.h"
-#include "support/SerializerTestUtils.h"
+#include "support/DataTestHelpers.h"
 
 using namespace yox::data;
+using yox::testing::failure;
+using yox::testing::newData;
 
 namespace {
 
-std::unique_ptr<Data> newData() { return std::unique_ptr<Data>(DataFactory::createData().release()); }
-
-std::string messageOf(const std::function<void()>& f) { return yox::testing::messageOf<DataException>(f); }
-
-// ---- element samples ----
-
-// A few distinct values of each element type, plus a new[] owned copy of them for the
-// Move families and the matching free for what copies and releases hand back.
+// A few distinct values of each element type; owned(i) is a new copy of one for the Move
+// families, and freeArray frees what copies and releases hand back.
 template <class E>
-struct Sample {
-  static E value(int i) {
-    if constexpr (std::is_same_v<E, bool>)
-      return i % 3 != 1;
-    else
-      return static_cast<E>(i * 37 - 90) / static_cast<E>(std::is_floating_point_v<E> ? 4 : 1);
-  }
-  static E owned(int i) { return value(i); }
-  static bool same(E a, E b) { return a == b; }
-  static void free(E* p, size_t) { delete[] p; }
-};
-
-template <>
-struct Sample<const char*> {
-  static const char* value(int i) {
+E sample(int i) {
+  if constexpr (std::is_same_v<E, bool>) {
+    return i % 3 != 1;
+  } else if constexpr (std::is_same_v<E, const char*>) {
     static const char* const kTexts[] = {"alpha", "", "b c", "d,e%", "~zeta", "w", "\t"};
     return kTexts[i % 7];
-  }
-  static const char* owned(int i) { return std::strcpy(new char[std::strlen(value(i)) + 1], value(i)); }
-  static bool same(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-  static void free(char** p, size_t n) {
-    for (size_t i = 0; i < n; ++i) delete[] p[i];
-    delete[] p;
-  }
-};
-
-template <>
-struct Sample<const Data*> {
-  static const Data* value(int i) {
+  } else if constexpr (std::is_same_v<E, const Data*>) {
     static std::vector<std::unique_ptr<Data>> pool;
     while (pool.size() <= static_cast<size_t>(i)) {
       pool.push_back(newData());
       pool.back()->append("i", static_cast<int>(pool.size()));
     }
     return pool[i].get();
+  } else if constexpr (std::is_same_v<E, const DiscreteFunction*>) {
+    return yox::testing::function({1.0 * i}, {2.0 * i});
+  } else {
+    return static_cast<E>(i * 37 - 90) / static_cast<E>(std::is_floating_point_v<E> ? 4 : 1);
   }
-  static const Data* owned(int i) { return value(i)->clone().release(); }
-  static bool same(const Data* a, const Data* b) { return *a == *b; }
-  static void free(Data** p, size_t n) {
+}
+template <class E>
+E owned(int i) {
+  if constexpr (std::is_same_v<E, const char*>)
+    return std::strcpy(new char[std::strlen(sample<E>(i)) + 1], sample<E>(i));
+  else if constexpr (std::is_pointer_v<E>)
+    return sample<E>(i)->clone().release();
+  else
+    return sample<E>(i);
+}
+template <class E>
+bool same(E a, E b) {
+  if constexpr (std::is_same_v<E, const char*>)
+    return std::strcmp(a, b) == 0;
+  else if constexpr (std::is_pointer_v<E>)
+    return *a == *b;
+  else
+    return a == b;
+}
+template <class M>
+void freeArray(M* p, size_t n) {
+  if constexpr (std::is_same_v<M, char*>) {
+    for (size_t i = 0; i < n; ++i) delete[] p[i];
+  } else if constexpr (std::is_pointer_v<M>) {
     for (size_t i = 0; i < n; ++i) delete p[i];
-    delete[] p;
   }
-};
+  delete[] p;
+}
 
 // The per-type getters, copies and releases of the three shapes, named once through the
-// element-type table.
+// element-type table; function arrays have one dimension only.
 template <class CT>
 struct Family;
 #define YOX_TEST_FAMILY(S, CT, MT, D1, D2, DN, ...)                                             \
@@ -104,6 +101,19 @@ struct Family;
   };
 YOX_ARRAY_TYPES_ND(YOX_TEST_FAMILY, )
 #undef YOX_TEST_FAMILY
+template <>
+struct Family<const DiscreteFunction**> {
+  static constexpr DataType kTypes[1] = {DT_DISCRETE_FUNCTION_ARRAY};
+  static const DiscreteFunction** get(const Data& d, int, size_t& a, size_t&, std::vector<size_t>&) {
+    return d.getArrayDiscreteFunction("v", a);
+  }
+  static DiscreteFunction** copy(const Data& d, int, size_t& a, size_t&, std::vector<size_t>&) {
+    return d.getArrayCopyDiscreteFunction("v", a);
+  }
+  static DiscreteFunction** release(Data& d, int, size_t& a, size_t&, std::vector<size_t>&) {
+    return d.releaseArrayDiscreteFunction("v", a);
+  }
+};
 
 enum class Own { kCopy, kPtr, kMove };
 
@@ -119,158 +129,144 @@ class ArrayFamily : public ::testing::Test {
   using ME = std::conditional_t<std::is_pointer_v<E>, std::remove_const_t<std::remove_pointer_t<E>>*, E>;
   using F = Family<CT>;
   static constexpr size_t kCount = 6;
+  static constexpr int kShapes = std::size(F::kTypes);
 
   ArrayFamily() {
-    for (int i = 0; i < static_cast<int>(kCount); ++i) values_[i] = Sample<E>::value(i);
+    for (int i = 0; i < static_cast<int>(kCount); ++i) values_[i] = sample<E>(i);
   }
 
   static CT ownedArray() {
     E* p = new E[kCount];
-    for (int i = 0; i < static_cast<int>(kCount); ++i) p[i] = Sample<E>::owned(i);
+    for (int i = 0; i < static_cast<int>(kCount); ++i) p[i] = owned<E>(i);
     return p;
   }
-  static void freeArray(ME* p) { Sample<E>::free(p, kCount); }
+  static void freeArray(ME* p) { ::freeArray(p, kCount); }
 
   static void append(Data& d, Own own, int shape, CT v, const std::vector<size_t>& dims) {
     const size_t a = dims[0], b = dims.size() > 1 ? dims[1] : 0;
-    switch (own) {
-      case Own::kCopy:
-        return shape == 0   ? d.appendArray("v", v, a)
-               : shape == 1 ? d.appendArray2D("v", v, a, b)
-                            : d.appendMultiArray("v", v, dims);
-      case Own::kPtr:
-        return shape == 0   ? d.appendArrayPtr("v", v, a)
-               : shape == 1 ? d.appendArray2DPtr("v", v, a, b)
-                            : d.appendMultiArrayPtr("v", v, dims);
-      case Own::kMove:
-        return shape == 0   ? d.appendArrayMove("v", v, a)
-               : shape == 1 ? d.appendArray2DMove("v", v, a, b)
-                            : d.appendMultiArrayMove("v", v, dims);
+    if constexpr (kShapes == 1) {
+      return own == Own::kCopy  ? d.appendArray("v", v, a)
+             : own == Own::kPtr ? d.appendArrayPtr("v", v, a)
+                                : d.appendArrayMove("v", v, a);
+    } else {
+      switch (own) {
+        case Own::kCopy:
+          return shape == 0   ? d.appendArray("v", v, a)
+                 : shape == 1 ? d.appendArray2D("v", v, a, b)
+                              : d.appendMultiArray("v", v, dims);
+        case Own::kPtr:
+          return shape == 0   ? d.appendArrayPtr("v", v, a)
+                 : shape == 1 ? d.appendArray2DPtr("v", v, a, b)
+                              : d.appendMultiArrayPtr("v", v, dims);
+        case Own::kMove:
+          return shape == 0   ? d.appendArrayMove("v", v, a)
+                 : shape == 1 ? d.appendArray2DMove("v", v, a, b)
+                              : d.appendMultiArrayMove("v", v, dims);
+      }
     }
   }
 
-  // Reads "v" with the shape's getter; checks the extents it reports.
-  static CT read(const Data& d, int shape) {
+  // Calls one of the shape's accessors (get, copy or release); checks the extents it reports.
+  template <class Accessor>
+  static auto access(Accessor accessor, int shape) {
     size_t a = 0, b = 0;
     std::vector<size_t> dims;
-    CT p = F::get(d, shape, a, b, dims);
+    auto p = accessor(a, b, dims);
     if (shape == 0) dims = {a};
     if (shape == 1) dims = {a, b};
     EXPECT_EQ(kShapeDims[shape], dims) << kShapeNames[shape];
     return p;
   }
+  static CT read(const Data& d, int shape) {
+    return access(
+        [&](size_t& a, size_t& b, std::vector<size_t>& dims) { return F::get(d, shape, a, b, dims); }, shape);
+  }
 
   void expectValues(const E* p, int shape) const {
     for (size_t i = 0; i < kCount; ++i) {
-      EXPECT_TRUE(Sample<E>::same(values_[i], p[i])) << kShapeNames[shape] << " element " << i;
+      EXPECT_TRUE(same<E>(values_[i], p[i])) << kShapeNames[shape] << " element " << i;
     }
   }
 
   E values_[kCount];
 };
 
-using ArrayElementTypes =
-    ::testing::Types<bool, signed char, short, int, long, float, double, const char*, const Data*>;
+using ArrayElementTypes = ::testing::Types<bool, signed char, short, int, long, float, double, const char*,
+                                           const Data*, const DiscreteFunction*>;
 TYPED_TEST_SUITE(ArrayFamily, ArrayElementTypes);
 
-TYPED_TEST(ArrayFamily, CopyAppendAndGetArrayCopyHandOutIndependentStorage) {
-  for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kCopy, shape, this->values_, kShapeDims[shape]);
-    EXPECT_EQ(TestFixture::F::kTypes[shape], d->getEntry("v")->getType());
-    EXPECT_EQ(6u, d->getEntry("v")->getSize());
-    EXPECT_TRUE(d->hasOwnership("v"));
-    auto stored = TestFixture::read(*d, shape);
-    EXPECT_NE(static_cast<const void*>(this->values_), static_cast<const void*>(stored));
-    this->expectValues(stored, shape);
-    if constexpr (std::is_pointer_v<TypeParam>) {
-      EXPECT_NE(this->values_[0], stored[0]) << "elements are copied";
-    }
-    size_t a, b;
-    std::vector<size_t> dims;
-    auto copy = TestFixture::F::copy(*d, shape, a, b, dims);
-    EXPECT_NE(static_cast<const void*>(stored), static_cast<const void*>(copy));
-    this->expectValues(copy, shape);
-    if constexpr (std::is_same_v<TypeParam, const char*>) {
-      copy[0][0] = 'X';  // the caller may change its copy
-      EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
-    }
-    Sample<TypeParam>::free(copy, 6);
-  }
-}
-
-TYPED_TEST(ArrayFamily, PtrAppendStoresNoCopyAndRefusesRelease) {
+// Copy stores its own elements, Ptr the caller's array, Move adopts the array; only reads
+// of the stored shape are accepted; what a copy or a release hands out is the caller's to
+// free (ASan reports a double free or a leak otherwise), and a refused release leaves the
+// entry readable.
+TYPED_TEST(ArrayFamily, EachOwnershipStoresCopiesAndReleasesAsNamed) {
+  using F = typename TestFixture::F;
   const char* const kRefusals[] = {"Failed to release entry 'v' that has no ownership.",
                                    "Fail to release entry 'v' that has no ownership",
                                    "Fail to release entry 'v' that has no ownership"};
-  for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kPtr, shape, this->values_, kShapeDims[shape]);
-    EXPECT_EQ(static_cast<const void*>(this->values_),
-              static_cast<const void*>(TestFixture::read(*d, shape)));
-    EXPECT_FALSE(d->hasOwnership("v"));
-    size_t a, b;
-    std::vector<size_t> dims;
-    EXPECT_EQ(kRefusals[shape], messageOf([&] { TestFixture::F::release(*d, shape, a, b, dims); }));
-    // The refused entry stays readable.
-    this->expectValues(TestFixture::read(*d, shape), shape);
-  }
-}
-
-TYPED_TEST(ArrayFamily, MoveAppendAdoptsStorageAndReleaseHandsItBack) {
-  for (int shape = 0; shape < 3; ++shape) {
-    auto d = newData();
-    auto owned = TestFixture::ownedArray();
-    TestFixture::append(*d, Own::kMove, shape, owned, kShapeDims[shape]);
-    EXPECT_EQ(static_cast<const void*>(owned), static_cast<const void*>(TestFixture::read(*d, shape)));
-    EXPECT_TRUE(d->hasOwnership("v"));
-
-    size_t a = 0, b = 0;
-    std::vector<size_t> dims;
-    auto released = TestFixture::F::release(*d, shape, a, b, dims);
-    EXPECT_EQ(static_cast<const void*>(owned), static_cast<const void*>(released));
-    EXPECT_FALSE(d->exists("v"));
-    if (shape == 0) dims = {a};
-    if (shape == 1) dims = {a, b};
-    EXPECT_EQ(kShapeDims[shape], dims);
-    TestFixture::freeArray(released);  // ASan reports a double free if the entry kept it
+  for (int shape = 0; shape < TestFixture::kShapes; ++shape) {
+    for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
+      auto d = newData();
+      auto given = own == Own::kMove ? TestFixture::ownedArray() : this->values_;
+      TestFixture::append(*d, own, shape, given, kShapeDims[shape]);
+      EXPECT_EQ(F::kTypes[shape], d->getEntry("v")->getType());
+      EXPECT_EQ(6u, d->getEntry("v")->getSize());
+      EXPECT_EQ(own != Own::kPtr, d->hasOwnership("v"));
+      auto stored = TestFixture::read(*d, shape);
+      EXPECT_EQ(own != Own::kCopy, static_cast<const void*>(given) == static_cast<const void*>(stored));
+      if constexpr (std::is_pointer_v<TypeParam>) {
+        EXPECT_EQ(own != Own::kCopy, given[0] == stored[0]) << "elements are copied with the array";
+      }
+      this->expectValues(stored, shape);
+      for (int other = 0; other < TestFixture::kShapes; ++other) {  // reads of another shape are refused
+        if (other == shape) continue;
+        size_t a, b;
+        std::vector<size_t> dims;
+        const std::string expected = "Type mismatch " + DataTypeUtils::toString(F::kTypes[other]) +
+                                     ". Entry 'v' has type " + DataTypeUtils::toString(F::kTypes[shape]) +
+                                     ".";
+        EXPECT_EQ(expected, failure([&] { F::get(*d, other, a, b, dims); }));
+        EXPECT_EQ(expected, failure([&] { F::copy(*d, other, a, b, dims); }));
+        EXPECT_EQ(expected, failure([&] { F::release(*d, other, a, b, dims); }));
+      }
+      auto copy = TestFixture::access(
+          [&](size_t& a, size_t& b, std::vector<size_t>& dims) { return F::copy(*d, shape, a, b, dims); },
+          shape);
+      EXPECT_NE(static_cast<const void*>(stored), static_cast<const void*>(copy));
+      this->expectValues(copy, shape);
+      if constexpr (std::is_same_v<TypeParam, const char*>) {
+        copy[0][0] = 'X';  // the caller may change its copy
+        EXPECT_STREQ("alpha", TestFixture::read(*d, shape)[0]);
+      }
+      TestFixture::freeArray(copy);
+      const auto release = [&](size_t& a, size_t& b, std::vector<size_t>& dims) {
+        return F::release(*d, shape, a, b, dims);
+      };
+      if (own == Own::kPtr) {
+        EXPECT_EQ(kRefusals[shape], failure([&] { TestFixture::access(release, shape); }));
+        this->expectValues(TestFixture::read(*d, shape), shape);
+        continue;
+      }
+      auto released = TestFixture::access(release, shape);
+      EXPECT_EQ(static_cast<const void*>(stored), static_cast<const void*>(released));
+      EXPECT_FALSE(d->exists("v"));
+      TestFixture::freeArray(released);
+    }
   }
   // Adopted storage that is never released is freed with the container (no leak).
   auto d = newData();
-  TestFixture::append(*d, Own::kMove, 1, TestFixture::ownedArray(), kShapeDims[1]);
+  TestFixture::append(*d, Own::kMove, 0, TestFixture::ownedArray(), kShapeDims[0]);
 }
 
-TYPED_TEST(ArrayFamily, ReadsAcceptOnlyTheirOwnShape) {
-  for (int stored = 0; stored < 3; ++stored) {
-    auto d = newData();
-    TestFixture::append(*d, Own::kCopy, stored, this->values_, kShapeDims[stored]);
-    const std::string actual = DataTypeUtils::toString(TestFixture::F::kTypes[stored]);
-    for (int shape = 0; shape < 3; ++shape) {
-      if (shape == stored) continue;
-      size_t a, b;
-      std::vector<size_t> dims;
-      const std::string expected = "Type mismatch " + DataTypeUtils::toString(TestFixture::F::kTypes[shape]) +
-                                   ". Entry 'v' has type " + actual + ".";
-      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::get(*d, shape, a, b, dims); }));
-      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::copy(*d, shape, a, b, dims); }));
-      EXPECT_EQ(expected, messageOf([&] { TestFixture::F::release(*d, shape, a, b, dims); }));
-    }
-  }
-}
-
-TYPED_TEST(ArrayFamily, NullValuesAreRefusedAndLeaveTheContainerUnchanged) {
-  for (int shape = 0; shape < 3; ++shape) {
+TYPED_TEST(ArrayFamily, NullStorageIsRefusedUnlessTheExtentsHoldNoElement) {
+  for (int shape = 0; shape < TestFixture::kShapes; ++shape) {
     for (Own own : {Own::kCopy, Own::kPtr, Own::kMove}) {
       auto d = newData();
       d->append("v", 7);
-      d->append("w", 8);
-      auto before = d->clone();
       EXPECT_EQ("Can't assign null value for array with expected size 6 for the field 'v'.",
-                messageOf([&] { TestFixture::append(*d, own, shape, nullptr, kShapeDims[shape]); }));
-      EXPECT_TRUE(*before == *d);
+                failure([&] { TestFixture::append(*d, own, shape, nullptr, kShapeDims[shape]); }));
       EXPECT_EQ(7, d->getInt("v"));
     }
-    // Zero elements may come without storage.
     auto d = newData();
     std::vector<size_t> empty = kShapeDims[shape];
     empty[0] = 0;
@@ -279,29 +275,23 @@ TYPED_TEST(ArrayFamily, NullValuesAreRefusedAndLeaveTheContainerUnchanged) {
   }
 }
 
-TYPED_TEST(ArrayFamily, MultiArrayElementCountIsTheProductOfTheExtents) {
-  auto d = newData();
-  d->appendMultiArray("v", this->values_, std::vector<size_t>{});
-  size_t a, b;
-  std::vector<size_t> dims{9};
-  auto one = TestFixture::F::get(*d, 2, a, b, dims);
-  EXPECT_TRUE(dims.empty());
-  EXPECT_EQ(1u, d->getEntry("v")->getSize());
-  EXPECT_TRUE(Sample<TypeParam>::same(this->values_[0], one[0]));
-
-  d->appendMultiArray("v", this->values_, std::vector<size_t>{2, 0, 3});
-  EXPECT_EQ(0u, d->getEntry("v")->getSize());
-  EXPECT_EQ("", d->getEntry("v")->getValueAsString());
-}
-
 TEST(ArrayExtents, AnElementCountBeyondTheAddressableSizeIsRefused) {
   auto d = newData();
   const std::vector<size_t> huge = {std::numeric_limits<size_t>::max() / 2 + 1, 2};
-  EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
-            messageOf([&] { d->appendMultiArray("v", static_cast<const int*>(nullptr), huge); }));
-  EXPECT_EQ("Array dimensions of the field 'v' exceed the addressable size.",
-            messageOf([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
+  const std::string refusal = "Array dimensions of the field 'v' exceed the addressable size.";
+  EXPECT_EQ(refusal, failure([&] { d->appendMultiArray("v", static_cast<const int*>(nullptr), huge); }));
+  EXPECT_EQ(refusal,
+            failure([&] { d->appendArray2DPtr("v", static_cast<const char**>(nullptr), huge[0], 2); }));
   EXPECT_TRUE(d->isEmpty());
+  // No extents hold one element.
+  const int one = 5;
+  d->appendMultiArray("v", &one, std::vector<size_t>{});
+  std::vector<size_t> dims{9};
+  EXPECT_EQ(5, d->getMultiArrayInt("v", dims)[0]);
+  EXPECT_TRUE(dims.empty());
+  EXPECT_EQ(1u, d->getEntry("v")->getSize());
+  d->appendMultiArray("v", &one, std::vector<size_t>{2, 0, 3});
+  EXPECT_EQ("", d->getEntry("v")->getValueAsString());
   // A zero extent empties the array even after extents whose product would overflow, as
   // the decoders count it (found by the binary-to-string round trip of the fuzz target).
   d->appendMultiArray("v", static_cast<const long*>(nullptr),
@@ -323,109 +313,190 @@ TYPED_TEST(ScalarFamily, AppendCopiesTheValueAndOnlyItsOwnGetterReadsIt) {
   const Entry& e = *d->getEntry("s");
   EXPECT_TRUE(d->hasOwnership("s"));
   EXPECT_EQ(1u, e.getSize());
-  const std::string actual = DataTypeUtils::toString(e.getType());
+#define YOX_TEST_GETTER(S, T, DT, ...) {DT, [&] { return static_cast<TypeParam>(d->get##S("s")); }},
   const std::vector<std::pair<DataType, std::function<TypeParam()>>> getters = {
-      {DT_BOOL, [&] { return static_cast<TypeParam>(d->getBool("s")); }},
-      {DT_BYTE, [&] { return static_cast<TypeParam>(d->getByte("s")); }},
-      {DT_SHORT, [&] { return static_cast<TypeParam>(d->getShort("s")); }},
-      {DT_INT, [&] { return static_cast<TypeParam>(d->getInt("s")); }},
-      {DT_LONG, [&] { return static_cast<TypeParam>(d->getLong("s")); }},
-      {DT_FLOAT, [&] { return static_cast<TypeParam>(d->getFloat("s")); }},
-      {DT_DOUBLE, [&] { return static_cast<TypeParam>(d->getDouble("s")); }}};
+      YOX_SCALAR_TYPES(YOX_TEST_GETTER, )};
+#undef YOX_TEST_GETTER
   int matching = 0;
   for (const auto& [type, get] : getters) {
     if (type == e.getType()) {
       ++matching;
       EXPECT_EQ(v, get());
     } else {
-      EXPECT_EQ("Type mismatch " + DataTypeUtils::toString(type) + ". Entry 's' has type " + actual + ".",
-                messageOf([&] { get(); }));
+      EXPECT_THROW(get(), DataException) << DataTypeUtils::toString(type);
     }
   }
   EXPECT_EQ(1, matching);
 }
 
-TEST(ScalarEntries, AnAppendReplacesTheEntryOfTheSameName) {
-  auto d = newData();
-  d->append("n", 5);
-  d->append("n", 2.5);
-  EXPECT_EQ(1u, d->getSize());
-  EXPECT_EQ(DT_DOUBLE, d->getEntry("n")->getType());
-  EXPECT_EQ(2.5, d->getDouble("n"));
+// The replaced entry goes with what it owned (ASan reports a leak otherwise), last in
+// name order or between others.
+TEST(Replacement, AnAppendReplacesTheEntryOfTheSameNameWhateverItHeld) {
+  static char text[] = "t";
+  const std::vector<std::function<void(Data&)>> firsts = {
+      [](Data& d) { d.append("n", 5); }, [](Data& d) { d.appendPtr("n", text); },
+      [](Data& d) { d.appendMove("n", std::strcpy(new char[2], "m")); },
+      [](Data& d) {
+        d.appendArrayMove("n", new int[2]{1, 2}, 2);
+      },
+      [](Data& d) { d.appendMove("n", DataFactory::createData()); }};
+  for (const auto& first : firsts) {
+    for (const char* other : {"a", "z"}) {
+      auto d = newData();
+      d->append(other, 0);
+      first(*d);
+      d->append("n", 2.5);
+      EXPECT_EQ(2u, d->getSize());
+      EXPECT_EQ(2.5, d->getDouble("n"));
+    }
+  }
+}
+
+// What getters hand out stays where it is while the container holds the entry, however
+// many entries come and go around it, in a built and in a decoded container.
+TEST(Lifetime, WhatGettersHandOutStaysValidWhileTheEntryIsHeld) {
+  auto built = newData();
+  built->append("s", "text");
+  built->appendArray("a", std::vector<int>{1, 2, 3}.data(), 3);
+  built->append("d", *built);
+  yox::auto_ptr<Data> decoded = yox::testing::decode(yox::testing::encode(*built));
+  EXPECT_TRUE(*built == *decoded);
+  EXPECT_EQ(built->hashCode(), decoded->hashCode());
+  EXPECT_EQ(built->toString(), decoded->toString());
+  for (Data* d : {built.get(), decoded.get()}) {
+    size_t n = 0;
+    const char* s = d->getString("s");
+    const int* a = d->getArrayInt("a", n);
+    const Data* nested = &d->getData("d");
+    const Entry* entry = d->getEntry("a");
+    for (int i = 0; i < 200; ++i) d->append(std::to_string(i), i);
+    for (int i = 0; i < 200; i += 2) d->remove(std::to_string(i));
+    EXPECT_EQ(s, d->getString("s"));
+    EXPECT_EQ(a, d->getArrayInt("a", n));
+    EXPECT_EQ(nested, &d->getData("d"));
+    EXPECT_EQ(entry, d->getEntry("a"));
+    EXPECT_STREQ("text", s);
+    EXPECT_EQ(3, yox::testing::load(a, 2));  // a decoded view may be unaligned
+    EXPECT_EQ(103u, d->size());
+    EXPECT_EQ(108u, d->getAllEntriesSize());
+  }
+  // What a decoded container hands over outlives the message.
+  yox::auto_ptr<Entry> removed = decoded->remove("a");
+  decoded.reset();
+  EXPECT_TRUE(removed->hasOwnership());
+  EXPECT_EQ("1 2 3 ", removed->getValueAsString());
 }
 
 // ---- strings ----
 
-TEST(StringEntries, CopyPtrAndMoveOwnTheirCharactersAsNamed) {
-  char text[] = "hello";
+// Texts are checked eight bytes at a time: a bad byte at either end of a word. A refused
+// text is neither stored nor taken over.
+TEST(Validation, StringsMustExistAndBeSevenBitAscii) {
+  const std::string notAscii = "Invalid String (contains forbidden symbols): \"";
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"", ""},
+      {"\x01\x02\t\n\x7f", ""},
+      {"abcdefghijklmnopq", ""},
+      {nullptr, "Can't assign null value for the field \"v\"."},
+      {"\x80", notAscii + "\x80\" for the field 'v'."},
+      {"abcdefg\xff", notAscii + "abcdefg\xff\" for the field 'v'."},
+      {"abcdefgh\xffijk", notAscii + "abcdefgh\xffijk\" for the field 'v'."},
+      {"abcdefghijklmnop\x80", notAscii + "abcdefghijklmnop\x80\" for the field 'v'."},
+  };
   auto d = newData();
-  d->append("copy", text);
-  d->appendPtr("ptr", text);
-  d->appendStringPtr("ptr2", text);
-  char* moved = std::strcpy(new char[6], "moved");
-  d->appendMove("move", moved);
-  d->appendStringMove("move2", std::strcpy(new char[3], "m2"));
-
-  EXPECT_NE(text, d->getString("copy"));
-  EXPECT_EQ(text, d->getString("ptr"));
-  EXPECT_EQ(text, d->getString("ptr2"));
-  EXPECT_EQ(moved, d->getString("move"));
-  text[0] = 'J';  // a Ptr entry sees the caller's storage
-  EXPECT_STREQ("hello", d->getString("copy"));
-  EXPECT_STREQ("Jello", d->getString("ptr"));
-  EXPECT_EQ(1u, d->getEntry("copy")->getSize());
-  EXPECT_FALSE(d->hasOwnership("ptr"));
-  EXPECT_TRUE(d->hasOwnership("move"));
-
-  EXPECT_EQ("Failed to release entry 'ptr' that has no ownership.",
-            messageOf([&] { d->releaseString("ptr"); }));
-  EXPECT_STREQ("Jello", d->getString("ptr"));
-  char* released = d->releaseString("move");
-  EXPECT_EQ(moved, released);
-  EXPECT_FALSE(d->exists("move"));
-  delete[] released;
+  for (const auto& [text, error] : cases) {
+    d->append("v", "kept");
+    EXPECT_EQ(error, failure([&] { d->append("v", text); }));
+    EXPECT_STREQ(error.empty() ? text : "kept", d->getString("v"));
+  }
+  for (const char* text : {static_cast<const char*>(nullptr), "caf\xC3\xA9"}) {
+    EXPECT_THROW(d->appendPtr("v", text), DataException);
+    EXPECT_THROW(d->appendMove("v", text), DataException);
+    EXPECT_STREQ("kept", d->getString("v"));
+  }
 }
 
-TEST(StringEntries, InvalidTextsAreRefusedBeforeAnythingIsStored) {
+// Every null element is found before any text is read; only the first count are looked at.
+TEST(Validation, ArraysHoldNoNullElements) {
+  const std::string nullElement = "Can't assign an array with null elements for the field \"v\".";
+  const char* nullThenNonAscii[] = {"a", nullptr, "\xc3\xa9"};
+  const char* nonAsciiThenNull[] = {"\xc3\xa9", "a", nullptr};
+  const char* nonAscii[] = {"ok", "\xff"};
+  const Data* data[] = {sample<const Data*>(0), nullptr};
+  const DiscreteFunction* functions[] = {yox::testing::function({1}, {2}), nullptr};
   auto d = newData();
-  d->append("s", "kept");
-  const std::vector<std::function<void(const char*)>> appends = {
-      [&](const char* v) { d->append("s", v); }, [&](const char* v) { d->appendPtr("s", v); },
-      [&](const char* v) { d->appendMove("s", v); }};
-  for (const auto& append : appends) {
-    EXPECT_EQ("Can't assign null value for the field \"s\".", messageOf([&] { append(nullptr); }));
-    EXPECT_EQ("Invalid String (contains forbidden symbols): \"caf\xC3\xA9\" for the field 's'.",
-              messageOf([&] { append("caf\xC3\xA9"); }));
-    EXPECT_STREQ("kept", d->getString("s"));
-  }
+  EXPECT_EQ(nullElement, failure([&] { d->appendArray("v", nullThenNonAscii, 3); }));
+  EXPECT_EQ(nullElement, failure([&] { d->appendArray("v", nonAsciiThenNull, 3); }));
+  EXPECT_EQ(nullElement, failure([&] { d->appendArrayPtr("v", data, 2); }));
+  EXPECT_EQ(nullElement, failure([&] { d->appendArray("v", functions, 2); }));
+  EXPECT_EQ("Invalid String (contains forbidden symbols): \"\xff\" for the field 'v'.",
+            failure([&] { d->appendArray("v", nonAscii, 2); }));
+  EXPECT_TRUE(d->isEmpty());
+  d->appendArray("v", nullThenNonAscii, 1);
+  EXPECT_EQ(1u, d->getEntry("v")->getSize());
 }
 
 // ---- nested objects ----
 
-TEST(NestedData, CopyPtrAndMoveOwnTheContainerAsNamed) {
-  auto d = newData();
+// Strings, nested containers, functions and lists: a copy, the caller's object (both
+// spellings for strings and containers) and an adopted one; only the adopted one can be
+// released.
+TEST(ObjectEntries, CopyPtrAndMoveOwnTheObjectAsNamed) {
+  char text[] = "hello";
+  char* moved = std::strcpy(new char[6], "moved");
   auto inner = newData();
   inner->append("x", 1);
   inner->appendArray("arr", std::vector<int>{1, 2, 3}.data(), 3);
-  d->append("copy", *inner);
-  d->appendPtr("ptr", inner.get());
-  d->appendDataPtr("ptr2", inner.get());
-  Data* adopted = inner->clone().release();
-  d->appendMove("move", yox::auto_ptr<Data>(adopted));
+  const DiscreteFunction* f = yox::testing::function({1, 2, 3}, {4, 5, 6});
+  yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+  builder->append(f->clone());
+  builder->append(f->clone());
+  yox::auto_ptr<DiscreteFunctionList> list = builder->build();
+  Data* data = inner->clone().release();
+  const DiscreteFunction* function = f->clone().release();
+  const DiscreteFunctionList* functions = list->clone().release();
+  auto d = newData();
+  d->append("s", text);
+  d->appendPtr("sp", text);
+  d->appendStringPtr("sp2", text);
+  d->appendMove("sm", moved);
+  d->appendStringMove("sm2", std::strcpy(new char[3], "m2"));
+  d->append("d", *inner);
+  d->appendPtr("dp", inner.get());
+  d->appendDataPtr("dp2", inner.get());
+  d->appendMove("dm", yox::auto_ptr<Data>(data));
+  d->append("f", *f);
+  d->appendPtr("fp", f);
+  d->appendMove("fm", yox::auto_ptr<const DiscreteFunction>(function));
+  d->append("l", *list);
+  d->appendPtr("lp", list.get());
+  d->appendMove("lm", yox::auto_ptr<const DiscreteFunctionList>(functions));
 
-  EXPECT_NE(inner.get(), &d->getData("copy"));
-  EXPECT_TRUE(*inner == d->getData("copy"));
-  EXPECT_EQ(inner.get(), &d->getData("ptr"));
-  EXPECT_EQ(inner.get(), &d->getData("ptr2"));
-  EXPECT_EQ(adopted, &d->getData("move"));
-  EXPECT_EQ(4u, d->getEntry("copy")->getSize()) << "a nested container counts its entries' sizes";
-  EXPECT_EQ(16u, d->getAllEntriesSize());
-
-  EXPECT_EQ("Failed to release entry 'ptr': no ownership.", messageOf([&] { d->releaseData("ptr"); }));
-  EXPECT_TRUE(d->exists("ptr"));
-  yox::auto_ptr<Data> released = d->releaseData("move");
-  EXPECT_EQ(adopted, released.get());
-  EXPECT_FALSE(d->exists("move"));
+  text[0] = 'J';  // a Ptr entry sees the caller's storage
+  EXPECT_STREQ("hello", d->getString("s"));
+  EXPECT_EQ(text, d->getString("sp"));
+  EXPECT_EQ(text, d->getString("sp2"));
+  EXPECT_EQ(moved, d->getString("sm"));
+  EXPECT_TRUE(inner.get() != &d->getData("d") && *inner == d->getData("d"));
+  EXPECT_TRUE(f != &d->getDiscreteFunction("f") && *f == d->getDiscreteFunction("f"));
+  EXPECT_TRUE(list.get() != &d->getDiscreteFunctionList("l") && *list == d->getDiscreteFunctionList("l"));
+  EXPECT_EQ(inner.get(), &d->getData("dp"));
+  EXPECT_EQ(inner.get(), &d->getData("dp2"));
+  EXPECT_EQ(f, &d->getDiscreteFunction("fp"));
+  EXPECT_EQ(list.get(), &d->getDiscreteFunctionList("lp"));
+  EXPECT_EQ(4u, d->getEntry("d")->getSize()) << "a nested container counts its entries' sizes";
+  EXPECT_EQ(1u, d->getEntry("l")->getSize());
+  EXPECT_EQ(1u, d->getEntry("s")->getSize());
+  EXPECT_EQ("Failed to release entry 'sp' that has no ownership.", failure([&] { d->releaseString("sp"); }));
+  EXPECT_EQ("Failed to release entry 'dp': no ownership.", failure([&] { d->releaseData("dp"); }));
+  EXPECT_THROW(d->releaseDiscreteFunction("fp"), DataException);
+  EXPECT_THROW(d->releaseDiscreteFunctionList("lp"), DataException);
+  EXPECT_EQ(moved, std::unique_ptr<char[]>(d->releaseString("sm")).get());
+  EXPECT_EQ(data, d->releaseData("dm").get());
+  EXPECT_EQ(function, d->releaseDiscreteFunction("fm").get());
+  EXPECT_EQ(functions, d->releaseDiscreteFunctionList("lm").get());
+  EXPECT_EQ((std::vector<std::string>{"d", "dp", "dp2", "f", "fp", "l", "lp", "s", "sm2", "sp", "sp2"}),
+            d->getTags());
 }
 
 TEST(NestedData, NullAndSelfAreRefused) {
@@ -433,78 +504,18 @@ TEST(NestedData, NullAndSelfAreRefused) {
   d->append("keep", 1);
   auto before = d->clone();
   const std::string null = "Can't assign null value for the field \"n\".";
-  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<Data*>(nullptr)); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendDataPtr("n", nullptr); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<Data>()); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<const DiscreteFunction*>(nullptr)); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunction>()); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendPtr("n", static_cast<const DiscreteFunctionList*>(nullptr)); }));
-  EXPECT_EQ(null, messageOf([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunctionList>()); }));
+  EXPECT_EQ(null, failure([&] { d->appendPtr("n", static_cast<Data*>(nullptr)); }));
+  EXPECT_EQ(null, failure([&] { d->appendDataPtr("n", nullptr); }));
+  EXPECT_EQ(null, failure([&] { d->appendMove("n", yox::auto_ptr<Data>()); }));
+  EXPECT_EQ(null, failure([&] { d->appendPtr("n", static_cast<const DiscreteFunction*>(nullptr)); }));
+  EXPECT_EQ(null, failure([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunction>()); }));
+  EXPECT_EQ(null, failure([&] { d->appendPtr("n", static_cast<const DiscreteFunctionList*>(nullptr)); }));
+  EXPECT_EQ(null, failure([&] { d->appendMove("n", yox::auto_ptr<const DiscreteFunctionList>()); }));
   const std::string self = "Can't append itself - the current Data instance.";
-  EXPECT_EQ(self, messageOf([&] { d->appendPtr("n", d.get()); }));
+  EXPECT_EQ(self, failure([&] { d->appendPtr("n", d.get()); }));
   // The refused self-adoption must neither delete the container nor take it over.
-  EXPECT_EQ(self, messageOf([&] { d->appendMove("n", yox::auto_ptr<Data>(d.get())); }));
+  EXPECT_EQ(self, failure([&] { d->appendMove("n", yox::auto_ptr<Data>(d.get())); }));
   EXPECT_TRUE(*before == *d);
-}
-
-TEST(NestedFunctions, FunctionsListsAndFunctionArraysFollowTheOwnershipOfTheirAppend) {
-  const double x[] = {1, 2, 3}, y[] = {4, 5, 6};
-  yox::auto_ptr<DiscreteFunction> f = DataFactory::createDiscreteFunction(x, y, 3, DFSP_COPY);
-  yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-  builder->append(f->clone());
-  builder->append(f->clone());
-  yox::auto_ptr<DiscreteFunctionList> list = builder->build();
-
-  auto d = newData();
-  d->append("f", *f);
-  d->appendPtr("fp", f.get());
-  const DiscreteFunction* adopted = f->clone().release();
-  d->appendMove("fm", yox::auto_ptr<const DiscreteFunction>(adopted));
-  d->append("l", *list);
-  d->appendPtr("lp", list.get());
-  d->appendMove("lm", yox::auto_ptr<const DiscreteFunctionList>(list->clone()));
-
-  EXPECT_TRUE(*f == d->getDiscreteFunction("f"));
-  EXPECT_NE(f.get(), &d->getDiscreteFunction("f"));
-  EXPECT_EQ(f.get(), &d->getDiscreteFunction("fp"));
-  EXPECT_EQ(list.get(), &d->getDiscreteFunctionList("lp"));
-  EXPECT_TRUE(*list == d->getDiscreteFunctionList("l"));
-  EXPECT_EQ(1u, d->getEntry("l")->getSize());
-  EXPECT_EQ("Failed to release entry 'fp': no ownership.",
-            messageOf([&] { d->releaseDiscreteFunction("fp"); }));
-  EXPECT_EQ("Failed to release entry 'lp': no ownership.",
-            messageOf([&] { d->releaseDiscreteFunctionList("lp"); }));
-  EXPECT_EQ(adopted, d->releaseDiscreteFunction("fm").get());
-  EXPECT_TRUE(*list == *d->releaseDiscreteFunctionList("lm"));
-  EXPECT_FALSE(d->exists("fm") || d->exists("lm"));
-
-  // Function arrays exist in one dimension only, with the same three ownerships.
-  const DiscreteFunction* fs[] = {f.get(), &d->getDiscreteFunction("f")};
-  d->appendArray("a", fs, 2);
-  d->appendArrayPtr("ap", fs, 2);
-  const DiscreteFunction** moved =
-      new const DiscreteFunction* [2] { f->clone().release(), f->clone().release() };
-  d->appendArrayMove("am", moved, 2);
-  size_t n = 0;
-  EXPECT_NE(fs, d->getArrayDiscreteFunction("a", n));
-  EXPECT_EQ(2u, n);
-  EXPECT_EQ(fs, d->getArrayDiscreteFunction("ap", n));
-  EXPECT_TRUE(*fs[1] == *d->getArrayDiscreteFunction("a", n)[1]);
-  EXPECT_EQ(DT_DISCRETE_FUNCTION_ARRAY, d->getEntry("a")->getType());
-  EXPECT_EQ("Failed to release entry 'ap' that has no ownership.",
-            messageOf([&] { d->releaseArrayDiscreteFunction("ap", n); }));
-  DiscreteFunction** copy = d->getArrayCopyDiscreteFunction("a", n);
-  EXPECT_NE(fs[0], copy[0]);
-  EXPECT_TRUE(*copy[0] == *fs[0]);
-  for (DiscreteFunction** p : {copy, d->releaseArrayDiscreteFunction("am", n)}) {
-    delete p[0];
-    delete p[1];
-    delete[] p;
-  }
-  const DiscreteFunction* withNull[] = {f.get(), nullptr};
-  EXPECT_EQ("Can't assign an array with null elements for the field \"z\".",
-            messageOf([&] { d->appendArray("z", withNull, 2); }));
-  EXPECT_FALSE(d->exists("z"));
 }
 
 // ---- lookup, enumeration and change ----
@@ -523,7 +534,7 @@ TEST(Lookup, EveryNamedReadOfAnAbsentEntryThrowsNotFound) {
                                                     [&] { d->getArrayCopyString2D("x", n, m); },
                                                     [&] { d->releaseMultiArrayData("x", dims); },
                                                     [&] { d->hasOwnership("x"); }};
-  for (const auto& read : reads) EXPECT_EQ("Entry 'x' not found in the Data container.", messageOf(read));
+  for (const auto& read : reads) EXPECT_EQ("Entry 'x' not found in the Data container.", failure(read));
   EXPECT_FALSE(d->exists("x"));
   EXPECT_EQ(nullptr, d->getEntry("x"));
   EXPECT_EQ(nullptr, d->remove("x").get());
@@ -544,6 +555,8 @@ TEST(Lookup, EntriesAreOrderedByteWise) {
   for (const std::string& name : expected) dump += d->getEntry(name)->toString();
   EXPECT_EQ(dump, d->toString());
   EXPECT_EQ(0u, d->toString().find("\nName : \nType : int32\nValue: 1\n\nName : B\n"));
+  d->appendArray("B", std::vector<int>{1, 2}.data(), 2);
+  EXPECT_NE(std::string::npos, d->toString(1).find("\nName : B\nType : int32_array[2]\nValue: 1 \n"));
 }
 
 TEST(Change, RemoveHandsTheEntryOverAndClearEmpties) {
@@ -559,26 +572,6 @@ TEST(Change, RemoveHandsTheEntryOverAndClearEmpties) {
   d->clear();
   EXPECT_TRUE(d->isEmpty());
   EXPECT_EQ("", d->toString());
-}
-
-TEST(Change, RemoveFromADecodedContainerReturnsAnEntryThatOutlivesTheBuffer) {
-  signed char* bytes = new signed char[16]();
-  const int v[] = {11, -12, 13};
-  std::memcpy(bytes + 1, v, sizeof v);  // unaligned, as in a received message
-  std::tr1::shared_ptr<BufferHandler> buffer(DataFactory::createBufferHandler(bytes, 16).release());
-  auto decoded = std::make_unique<impl::DataImpl>(buffer);
-  decoded->appendArrayPtr("v", reinterpret_cast<const int*>(bytes + 1), 3);
-  buffer.reset();
-  // Every read of the unaligned view goes through the same paths as an aligned array.
-  impl::DataImpl aligned;
-  aligned.appendArray("v", v, 3);
-  EXPECT_TRUE(aligned == *decoded);
-  EXPECT_EQ(aligned.hashCode(), decoded->hashCode());
-  EXPECT_EQ(aligned.toString(), decoded->toString());
-  yox::auto_ptr<Entry> removed = decoded->remove("v");
-  decoded.reset();  // the last owner of the buffer is gone
-  EXPECT_TRUE(removed->hasOwnership());
-  EXPECT_EQ("11 -12 13 ", removed->getValueAsString());
 }
 
 TEST(Change, MergeMovesEveryEntryAndEmptiesTheArgument) {
@@ -600,18 +593,8 @@ TEST(Change, MergeMovesEveryEntryAndEmptiesTheArgument) {
   EXPECT_TRUE(same->isEmpty());
   EXPECT_TRUE(*expected == *target);
 
-  EXPECT_EQ("Data object cannot merge with itself.", messageOf([&] { target->merge(*target); }));
+  EXPECT_EQ("Data object cannot merge with itself.", failure([&] { target->merge(*target); }));
   EXPECT_TRUE(*expected == *target);
-}
-
-TEST(Change, SwapExchangesContents) {
-  auto a = newData(), b = newData();
-  a->append("x", 1);
-  b->append("y", 2);
-  b->append("z", 3);
-  a->swap(*b);
-  EXPECT_EQ((std::vector<std::string>{"y", "z"}), a->getTags());
-  EXPECT_EQ((std::vector<std::string>{"x"}), b->getTags());
 }
 
 TEST(Change, CloneAndCopiesOwnAllTheirStorage) {
@@ -638,29 +621,19 @@ TEST(Change, CloneAndCopiesOwnAllTheirStorage) {
   EXPECT_FALSE(d == *clone);
 }
 
-// ---- compare, hash, print ----
-
-TEST(Compare, EqualityIsByNameTypeAndValue) {
+TEST(Compare, EqualityIsByNameTypeAndValueAndTheHashByNameOrder) {
   auto a = newData(), b = newData();
   EXPECT_TRUE(*a == *b);
+  EXPECT_EQ(0x28cd93a9d8u, a->hashCode());
   a->append("x", 1);
   EXPECT_TRUE(*a != *b);
   b->append("x", 1L);
   EXPECT_FALSE(a->equals(*b)) << "same value, different type";
   b->append("x", 1);
   EXPECT_TRUE(a->equals(*b));
-  a->append("n", std::nan(""));
-  b->append("n", std::nan(""));
-  EXPECT_FALSE(*a == *b) << "NaN is unequal to itself";
-  EXPECT_TRUE(*a == *a);
-}
-
-TEST(Hash, FollowsTheCombineRuleAndIgnoresAppendOrder) {
-  auto empty = newData();
-  EXPECT_EQ(0x28cd93a9d8u, empty->hashCode());
-  auto one = newData();
-  one->append("a", 1);
-  EXPECT_EQ(0x145ceee3b54fu, one->hashCode());
+  a->append("y", -1L);
+  b->append("a", -1L);
+  EXPECT_FALSE(*a == *b) << "same values, different names";
   auto ab = newData(), ba = newData();
   ab->append("a", 1);
   ab->append("b", -1L);
@@ -668,19 +641,6 @@ TEST(Hash, FollowsTheCombineRuleAndIgnoresAppendOrder) {
   ba->append("a", 1);
   EXPECT_EQ(0x532a45ecb3511u, ab->hashCode());
   EXPECT_EQ(ab->hashCode(), ba->hashCode());
-}
-
-TEST(Dump, ATwoByThreeIntArrayPrintsOneLinePerRow) {
-  auto d = newData();
-  const int m[] = {1, 2, 3, 4, 5, 6};
-  d->appendArray2D("m", m, 2, 3);
-  d->append("i", 7);
-  EXPECT_EQ(
-      "\nName : i\nType : int32\nValue: 7\n"
-      "\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 3 \n4 5 6 \n",
-      d->toString());
-  EXPECT_EQ("\nName : i\nType : int32\nValue: 7\n\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 \n",
-            d->toString(2));
 }
 
 }  // namespace

@@ -14,8 +14,7 @@
 #include "support/ValueHelpers.h"
 
 using namespace std::string_literals;
-using yoxtest::thrownText;
-using yoxtest::valueOf;
+using namespace yoxtest;
 
 namespace {
 
@@ -48,7 +47,7 @@ const std::string kNameOnly =
     "toYoxData filter [sel] is a name only filter (no constraints specified). Constraints must be loaded "
     "from the ZIV project internal filter dpe. Cannot create valid yox::data::Data object";
 
-using FiltersTest = yoxtest::HostTest;
+using FiltersTest = HostTest;
 
 TEST_F(FiltersTest, ParsesNamedAndInlineTexts) {
   const std::vector<std::pair<std::string, std::string>> cases = {
@@ -108,7 +107,6 @@ TEST_F(FiltersTest, RegistryReplacesByNameAndLeavesHoldersTheirCopy) {
 
 TEST_F(FiltersTest, ConvertsEachTypeWordToItsEntryOnce) {
   const std::vector<std::pair<std::string, VUQ_VARS>> cases = {
-      {"int,1", valueOf({1})},
       {"int,1,2,3", valueOf({1, 2, 3})},
       {"LongLong,-9223372036854775808,9223372036854775807", valueOf({LONG_MIN, LONG_MAX})},
       {"short,-3", valueOf<short>({-3})},
@@ -118,8 +116,7 @@ TEST_F(FiltersTest, ConvertsEachTypeWordToItsEntryOnce) {
       {"bool,FaLsE,1,+1,0,+0,-0,true", valueOf({false, true, true, false, false, false, true})},
       {"byte,65", valueOf({'A'})},
       {"byte,300,-1,255,128", valueOf({',', '\xff', '\xff', '\x80'})},  // the low 8 bits
-      {"string,a,,b", valueOf({"a"s, ""s, "b"s})},
-      {"STRING,x", valueOf({"x"s})},
+      {"STRING,a,,b", valueOf({"a"s, ""s, "b"s})},
       {"int,1/t=string,x", valueOf({"x"s})},  // the last constraint of a tag wins
   };
   for (const auto& c : cases) {
@@ -129,7 +126,7 @@ TEST_F(FiltersTest, ConvertsEachTypeWordToItsEntryOnce) {
     EXPECT_EQ(yoxhost::entryToValue(*data->getEntry("t")), c.second) << c.first;
     EXPECT_EQ(filter.getVuqData(), data);
   }
-  EXPECT_TRUE(yoxtest::parsedRecords().empty());
+  EXPECT_TRUE(parsedRecords().empty());
 }
 
 TEST_F(FiltersTest, RefusesValuesAndTypeWords) {
@@ -155,7 +152,7 @@ TEST_F(FiltersTest, RefusesValuesAndTypeWords) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     clearLog();
     EXPECT_EQ(thrownText<std::runtime_error>([&] { filter.getVuqData(); }), kNameOnly);
-    const yoxtest::ParsedRecord record = yoxtest::onlyRecord("getVuqData");
+    const ParsedRecord record = onlyRecord("getVuqData");
     EXPECT_TRUE(record.type == 2 && record.mask == -1 && record.line == 140);
     EXPECT_EQ(record.message,
               "getVuqData filter name [sel] could not be parsed into a YOX Data representation, message " +

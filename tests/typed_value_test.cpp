@@ -12,11 +12,10 @@
 
 #include "support/HostLog.h"
 #include "support/ValueHelpers.h"
-#include "values/VUQ_VARS.h"
 
 using namespace std::string_literals;
-using yoxtest::thrownText;
-using yoxtest::valueOf;
+using namespace yoxtest;
+using std::to_string;
 
 namespace {
 
@@ -50,24 +49,23 @@ void expectRefused(const VUQ_VARS& start, const Refused& c) {
   yoxhost::HostEnvironment::instance().clearRecords();
   VUQ_VARS value = start;
   EXPECT_FALSE(value.attachByteBuffer(c.buffer, c.size, c.count)) << c.message;
-  EXPECT_EQ(yoxtest::onlyError("operator()"), c.message);
-  EXPECT_EQ(yoxtest::messagesOf("attachByteBuffer").size(), 1u);
+  EXPECT_EQ(onlyError("operator()"), c.message);
+  EXPECT_EQ(messagesOf("attachByteBuffer").size(), 1u);
   EXPECT_FALSE(value.isInitialised());
   EXPECT_EQ(value.variant.which(), start.variant.which());
   EXPECT_EQ(boost::apply_visitor([](const auto& v) { return v.size(); }, value.variant), 0u);
 }
 
-std::string tooShort(unsigned long size, unsigned long count, const std::string& type,
-                     const std::string& needed) {
-  return "ERROR - cannot cast [" + std::to_string(size) + "] bytes to array size [" + std::to_string(count) +
-         "] of type[" + type + "], requires (at least) [" + needed + "] bytes of data";
+std::string tooShort(size_t size, size_t count, const std::string& type, const std::string& need) {
+  return "ERROR - cannot cast [" + to_string(size) + "] bytes to array size [" + to_string(count) +
+         "] of type[" + type + "], requires (at least) [" + need + "] bytes of data";
 }
-std::string badCount(unsigned long size, const std::string& type) {
-  return "ERROR - attempt to cast [" + std::to_string(size) + "] bytes to invalid array size [0] of type[" +
-         type + "]";
+std::string badCount(size_t size, const std::string& type) {
+  return "ERROR - attempt to cast [" + to_string(size) + "] bytes to invalid array size [0] of type[" + type +
+         "]";
 }
-std::string nullBuffer(unsigned long size, const std::string& type) {
-  return "ERROR - NULL byteBuffer received (and invalid size [" + std::to_string(size) +
+std::string nullBuffer(size_t size, const std::string& type) {
+  return "ERROR - NULL byteBuffer received (and invalid size [" + to_string(size) +
          "]), cannot convert to type  [" + type + "]";
 }
 
@@ -80,11 +78,11 @@ VUQ_VARS afterSetAt(VUQ_VARS value, unsigned long index, T element) {
   const std::string thrown = thrownText<std::out_of_range>([&] { value.setAt<T>(index, element); });
   if (thrown == "(nothing thrown)") return value;
   EXPECT_EQ(value, start);
-  EXPECT_EQ(yoxtest::onlyError("setAt"), thrown);
+  EXPECT_EQ(onlyError("setAt"), thrown);
   return VUQ_VARS();
 }
 
-using TypedValueTest = yoxtest::HostTest;
+using TypedValueTest = HostTest;
 
 template <class T>
 class FixedSizeValueTest : public TypedValueTest {};
@@ -100,7 +98,7 @@ TYPED_TEST(FixedSizeValueTest, DecodesAndEncodesItsElements) {
     EXPECT_TRUE(decoded.attachByteBuffer(bytes.data(), bytes.size(), 3));
     EXPECT_EQ(decoded, value);
   }
-  EXPECT_TRUE(yoxtest::parsedRecords().empty());
+  EXPECT_TRUE(parsedRecords().empty());
   unsigned long size = 99;
   const boost::shared_array<char> bytes = value.toByteArray(size);
   EXPECT_EQ(std::vector<char>(bytes.get(), bytes.get() + size), bytesOf(samples<T>()));
@@ -158,34 +156,24 @@ TEST_F(TypedValueTest, DecodesTextsFromAnArrayOfPointers) {
             "ERROR - NULL text pointer at index [1] of byteBuffer, cannot convert to type  [string]"}})
     expectRefused(valueOf({"old"s}), c);
   EXPECT_EQ(
-      yoxtest::onlyError("attachByteBuffer"),
+      onlyError("attachByteBuffer"),
       "Failed to parse byte buffer into VUQ compatible form: input byteBuffer size [16], target VUQ type "
       "[1007] element count [2]");
 }
 
-TEST_F(TypedValueTest, TypeNamesIdsAndSizes) {
-  EXPECT_EQ(VUQ_VARS::getTypeName(QIV_INT), "int");  // the first of its names
-  EXPECT_EQ(VUQ_VARS::getTypeSize(QIV_STRING), sizeof(const char*));
-  EXPECT_TRUE(yoxtest::parsedRecords().empty());
-
+// Names and ids outside the table are logged; a value of none of the types refuses
+// buffers and elements.
+TEST_F(TypedValueTest, UnknownTypesAreLoggedAndAValueOfNoTypeRefusesEverything) {
   EXPECT_EQ(VUQ_VARS::getTypeFromString("int "), QIV_UNK);
-  EXPECT_EQ(yoxtest::onlyError("getTypeFromString"),
+  EXPECT_EQ(onlyError("getTypeFromString"),
             "ERROR, unrecognized data type string [int ] returning QIV_UNK as data type");
   EXPECT_EQ(VUQ_VARS::getTypeName(QIV_BYTE + 1), "invalid type id:1009");
-  EXPECT_EQ(yoxtest::onlyError("getTypeName"),
+  EXPECT_EQ(onlyError("getTypeName"),
             "invalid typeId [1009] (outside bounds - min [1000] max [1008]), returning invalid");
-  const char* thrown = nullptr;
-  try {
-    VUQ_VARS::getTypeSize(QIV_UNK - 1);
-  } catch (const char* message) {
-    thrown = message;
-  }
-  EXPECT_STREQ(thrown, "invalid typeId");
-  EXPECT_EQ(yoxtest::onlyError("getTypeSize"),
+  EXPECT_EQ(thrownText<const char*>([] { VUQ_VARS::getTypeSize(QIV_UNK - 1); }), "invalid typeId");
+  EXPECT_EQ(onlyError("getTypeSize"),
             "invalid typeId [999] (outside bounds - min [1000] max [1008]), throwing error");
-}
-
-TEST_F(TypedValueTest, ValueThatIsNotInitialisedRefusesBuffersAndElements) {
+  clearLog();
   VUQ_VARS value;
   EXPECT_EQ(value.getType(), QIV_UNK);
   EXPECT_EQ(value.getTypeName(), "unk");
@@ -194,7 +182,7 @@ TEST_F(TypedValueTest, ValueThatIsNotInitialisedRefusesBuffersAndElements) {
   const char bytes[8] = {};
   EXPECT_FALSE(value.attachByteBuffer(bytes, 8, 1));
   EXPECT_EQ(
-      yoxtest::onlyError("attachByteBuffer"),
+      onlyError("attachByteBuffer"),
       "Cannot parse byte buffer into VUQ compatible form: input byteBuffer size [8], target VUQ element "
       "count [1]. The intermediate buffer has not been allocated with a valid VUQ type");
   EXPECT_EQ(thrownText<std::out_of_range>([&] { value.setAt<long>(0, 1); }),
@@ -210,7 +198,7 @@ TEST_F(TypedValueTest, ValueThatIsNotInitialisedRefusesBuffersAndElements) {
   EXPECT_EQ(failed, valueOf({0.0}));
 }
 
-TEST_F(TypedValueTest, SetAtConvertsToTheHeldElementTypeOrRefuses) {
+TEST_F(TypedValueTest, SetAtConvertsToTheHeldElementTypeGetAtReadsOnlyIt) {
   EXPECT_EQ(afterSetAt(valueOf({9L}), 0, -2.9), valueOf({-2L}));  // truncates toward zero
   EXPECT_EQ(afterSetAt(valueOf({"abc"s}), 0, true), valueOf({"\x01"s}));
   EXPECT_EQ(afterSetAt(valueOf(std::vector<std::string>{}), 1, 'x'), valueOf({""s, "x"s}));
@@ -227,17 +215,12 @@ TEST_F(TypedValueTest, SetAtConvertsToTheHeldElementTypeOrRefuses) {
   EXPECT_EQ(afterSetAt(valueOf({4L}), 0, std::nan("")), VUQ_VARS());
   EXPECT_EQ(afterSetAt(valueOf({"s"s}), 0, 300.0f), VUQ_VARS());
   EXPECT_EQ(afterSetAt(valueOf<short>({4}), ULONG_MAX, 1L), VUQ_VARS());
-}
-
-TEST_F(TypedValueTest, GetAtReadsOnlyTheHeldTypeInRange) {
+  // getAt reads only the held type, in range.
   VUQ_VARS value = valueOf({11L, 22L});
-  EXPECT_EQ(
-      thrownText<std::out_of_range>([&] { value.getAt<long>(2); }),
-      "VUQ_VAR::getAt element at [2] could not be retrieved, initialised? [Y]  size [2] type [1001] typeName "
-      "[longlong]");
+  EXPECT_THROW(value.getAt<long>(2), std::out_of_range);
   clearLog();
   EXPECT_THROW(value.getAt<int>(0), std::out_of_range);  // logs the mismatch, then the failure
-  EXPECT_EQ(yoxtest::messagesOf("getAt").size(), 2u);
+  EXPECT_EQ(messagesOf("getAt").size(), 2u);
   value.clean();
   EXPECT_THROW(value.getAt<long>(0), std::out_of_range);
 }
@@ -263,7 +246,6 @@ TEST_F(TypedValueTest, CopiesDeeplyAndComparesFlagTypeAndElements) {
   EXPECT_NE(valueOf(std::vector<int>{}), valueOf(std::vector<long>{}));
   EXPECT_NE(valueOf(std::vector<int>{}), cleaned);
   EXPECT_NE(valueOf({"a"s}), valueOf({"b"s}));
-  EXPECT_EQ(valueOf({true, false}), valueOf({true, false}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "values/VUQ_VARS.h"
@@ -26,13 +27,17 @@ VUQ_VARS valueOf(std::initializer_list<T> values) {
   return valueOf(std::vector<T>(values));
 }
 
-// The what() of the E that f throws, or "(nothing thrown)".
+// The what() of the E that f throws (the text itself for a thrown C string), or
+// "(nothing thrown)".
 template <class E, class F>
 std::string thrownText(F&& f) {
   try {
     f();
   } catch (const E& e) {
-    return e.what();
+    if constexpr (std::is_same_v<E, const char*>)
+      return e;
+    else
+      return e.what();
   }
   return "(nothing thrown)";
 }

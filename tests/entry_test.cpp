@@ -1,6 +1,7 @@
 // One entry and its storage: the dimension check, sizes, release of owned storage,
-// equality, hashing (hand-computed values), clones of borrowed storage, holders that
-// adopt only a pointer array, the byte buffer and the value texts.
+// equality, hashing (hand-computed values), holders that adopt only a pointer array,
+// the byte buffer and the value texts; the checks applied to strings and arrays before
+// the container stores them, and the two name schemes of the types.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,20 +12,19 @@
 #include <tr1/memory>
 #include <vector>
 
-#include "data/DataException.h"
-#include "data/DataFactory.h"
 #include "data/impl/ArrayImpl.h"
 #include "data/impl/BufferHandlerImpl.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/EntryImpl.h"
-#include "support/SerializerTestUtils.h"
+#include "data/serialization/Converter.h"
+#include "support/DataTestHelpers.h"
+#include "support/RandomData.h"
 
 using namespace yox::data;
 using namespace yox::data::impl;
+using yox::testing::failure;
 
 namespace {
-
-std::string messageOf(const std::function<void()>& f) { return yox::testing::messageOf<DataException>(f); }
 
 template <class T>
 std::unique_ptr<EntryImpl> scalar(const char* name, DataType type, T v) {
@@ -60,13 +60,13 @@ TEST(EntryChecks, DimensionCheckNamesTheActualAndExpectedCounts) {
   auto flat = array<int>("e", DT_INT_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3});
   size_t n, m;
   EXPECT_EQ("Incorrect array dimensions 2 for entry 'e' of type int32_array. Should be 1",
-            messageOf([&] { flat->getArrayInt(n); }));
+            failure([&] { flat->getArrayInt(n); }));
   auto square = array<int>("e", DT_INT_ARRAY_2D, {1, 2}, {2});
   EXPECT_EQ("Incorrect array dimensions 1 for entry 'e' of type int32_array_2d. Should be 2",
-            messageOf([&] { square->getArrayCopyInt2D(n, m); }));
+            failure([&] { square->getArrayCopyInt2D(n, m); }));
   std::vector<size_t> dims;
   EXPECT_EQ("Type mismatch int32_array_nd. Entry 'e' has type int32_array_2d.",
-            messageOf([&] { square->getMultiArrayInt(dims); }));
+            failure([&] { square->getMultiArrayInt(dims); }));
 }
 
 TEST(EntryChecks, UnknownTypesAreReportedByEveryGenericOperation) {
@@ -75,23 +75,7 @@ TEST(EntryChecks, UnknownTypesAreReportedByEveryGenericOperation) {
   const std::vector<std::function<void()>> operations = {
       [&] { odd->getSize(); }, [&] { odd->hasOwnership(); },   [&] { odd->getValueAsString(); },
       [&] { odd->clone(); },   [&] { (void)(*odd == *twin); }, [&] { odd->primitiveHashCode(); }};
-  for (const auto& operation : operations) EXPECT_EQ("Unexpected DataType 33.", messageOf(operation));
-}
-
-TEST(EntrySize, CountsElementsNotCharacters) {
-  auto nested = std::make_unique<DataImpl>();
-  nested->appendArray2D("m", std::vector<short>(6).data(), 2, 3);
-  nested->append("s", "text");
-  const std::vector<std::pair<std::unique_ptr<EntryImpl>, size_t>> cases = [&] {
-    std::vector<std::pair<std::unique_ptr<EntryImpl>, size_t>> c;
-    c.emplace_back(string("s", "a long text"), 1);
-    c.emplace_back(array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3}), 6);
-    c.emplace_back(array<int>("n", DT_INT_MULTI_ARRAY, {7}, {}), 1);
-    c.emplace_back(std::make_unique<EntryImpl>("d", nested.get()), 7);
-    c.emplace_back(scalar("l", DT_LONG, 1L), 1);
-    return c;
-  }();
-  for (const auto& [entry, size] : cases) EXPECT_EQ(size, entry->getSize()) << entry->getName();
+  for (const auto& operation : operations) EXPECT_EQ("Unexpected DataType 33.", failure(operation));
 }
 
 TEST(EntryRelease, ReleasedStorageIsTheCallersAndTheEntryFreesNothing) {
@@ -99,7 +83,7 @@ TEST(EntryRelease, ReleasedStorageIsTheCallersAndTheEntryFreesNothing) {
   const Data* inside = &owner->getData();
   yox::auto_ptr<Data> taken = owner->releaseData();
   EXPECT_EQ(inside, taken.get());
-  EXPECT_EQ("Entry 'd' holds no value: it has been released.", messageOf([&] { owner->getData(); }));
+  EXPECT_EQ("Entry 'd' holds no value: it has been released.", failure([&] { owner->getData(); }));
   owner.reset();  // must not free the released container (ASan: double free)
 
   auto ints = array<int>("v", DT_INT_ARRAY, {4, 5}, {2});
@@ -115,39 +99,37 @@ TEST(EntryRelease, ReleasedStorageIsTheCallersAndTheEntryFreesNothing) {
 
 TEST(EntryEquality, ComparesNameTypeExtentsAndValues) {
   const float fnan = std::nanf("");
+  const auto ints = [](std::vector<size_t> dims) {
+    return array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, std::move(dims));
+  };
+  char text[] = "same";
+  const char* t1[] = {"x", "y"};
+  const char* t2[] = {"x", "y"};
   struct Case {
     std::unique_ptr<EntryImpl> a, b;
     bool equal;
-    const char* why;
   };
   std::vector<Case> cases;
-  cases.push_back({scalar("f", DT_FLOAT, fnan), scalar("f", DT_FLOAT, fnan), false, "float NaN"});
-  cases.push_back(
-      {scalar("d", DT_DOUBLE, std::nan("")), scalar("d", DT_DOUBLE, std::nan("")), false, "double NaN"});
-  cases.push_back({scalar("d", DT_DOUBLE, 0.0), scalar("d", DT_DOUBLE, -0.0), true, "signed zeros"});
-  cases.push_back({scalar("a", DT_INT, 1), scalar("b", DT_INT, 1), false, "names differ"});
-  cases.push_back({scalar("a", DT_INT, 1), scalar("a", DT_LONG, 1L), false, "types differ"});
-  cases.push_back({array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {6}),
-                   array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3}), false, "extents differ"});
-  cases.push_back({array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {3, 2}),
-                   array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6}, {2, 3}), false,
-                   "extents swapped"});
+  cases.push_back({scalar("f", DT_FLOAT, fnan), scalar("f", DT_FLOAT, fnan), false});
+  cases.push_back({scalar("d", DT_DOUBLE, std::nan("")), scalar("d", DT_DOUBLE, std::nan("")), false});
+  cases.push_back({scalar("d", DT_DOUBLE, 0.0), scalar("d", DT_DOUBLE, -0.0), true});
+  cases.push_back({scalar("a", DT_INT, 1), scalar("b", DT_INT, 1), false});
+  cases.push_back({scalar("a", DT_INT, 1), scalar("a", DT_LONG, 1L), false});
+  cases.push_back({ints({6}), ints({2, 3}), false});
+  cases.push_back({ints({3, 2}), ints({2, 3}), false});
   cases.push_back({array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}),
-                   array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}), false, "NaN element"});
-  char text[] = "same";
-  cases.push_back({string("s", "same"), string("s", text), true, "strings compare by content"});
-  cases.push_back({string("s", "same"), string("s", "sane"), false, "one character differs"});
-  const char* t1[] = {"x", "y"};
-  const char* t2[] = {"x", "y"};
+                   array<float>("v", DT_FLOAT_ARRAY, {1, fnan}, {2}), false});
+  cases.push_back({string("s", "same"), string("s", text), true});
+  cases.push_back({string("s", "same"), string("s", "sane"), false});
   cases.push_back(
       {std::make_unique<EntryImpl>("t", DT_STRING_ARRAY,
                                    new ArrayImpl<char*, ShallowCopyPolicy>({2}, 2, const_cast<char**>(t1))),
        std::make_unique<EntryImpl>("t", DT_STRING_ARRAY,
                                    new ArrayImpl<char*, CopyPolicy>({2}, 2, const_cast<char**>(t2))),
-       true, "string arrays compare by content"});
-  for (const Case& c : cases) {
-    EXPECT_EQ(c.equal, *c.a == *c.b) << c.why;
-    EXPECT_EQ(!c.equal, *c.a != *c.b) << c.why;
+       true});
+  for (size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(cases[i].equal, *cases[i].a == *cases[i].b) << "case " << i;
+    EXPECT_EQ(!cases[i].equal, *cases[i].a != *cases[i].b) << "case " << i;
   }
 }
 
@@ -170,20 +152,6 @@ TEST(EntryHash, FollowsTheCombineRuleBitForBit) {
   // Values alone are hashed without their extents.
   EXPECT_EQ(array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4}, {4})->primitiveHashCode(),
             array<int>("n", DT_INT_MULTI_ARRAY, {1, 2, 3, 4}, {2, 2})->primitiveHashCode());
-}
-
-TEST(EntryClone, OwnsWhatTheOriginalOnlyBorrowed) {
-  int values[] = {1, 2, 3};
-  auto borrowed =
-      std::make_unique<EntryImpl>("v", DT_INT_ARRAY, new ArrayImpl<int, ShallowCopyPolicy>({3}, 3, values));
-  yox::auto_ptr<Entry> copy = borrowed->clone();
-  EXPECT_FALSE(borrowed->hasOwnership());
-  EXPECT_TRUE(copy->hasOwnership());
-  EXPECT_TRUE(*borrowed == *copy);
-  size_t n;
-  EXPECT_NE(values, copy->getArrayInt(n));
-  values[0] = 9;
-  EXPECT_FALSE(*borrowed == *copy);
 }
 
 TEST(EntryStorage, ADecodedStringArrayHandsOverOnlyItsPointerArray) {
@@ -215,12 +183,14 @@ TEST(EntryStorage, UnalignedBoolViewsReadAnyNonZeroByteAsTrue) {
   std::memcpy(decoded.bytes + 1, raw, 3);
   decoded.data->appendArrayPtr("b", reinterpret_cast<const bool*>(decoded.bytes + 1), 3);
   EXPECT_EQ("true false true ", decoded.data->getEntry("b")->getValueAsString());
+  size_t n;
+  EXPECT_EQ(reinterpret_cast<const bool*>(decoded.bytes + 1), decoded.data->getArrayBool("b", n))
+      << "a view into the bytes";
   DataImpl expected;
   const bool values[] = {true, false, true};
   expected.appendArray("b", values, 3);
   EXPECT_TRUE(expected == *decoded.data);
   EXPECT_EQ(expected.hashCode(), decoded.data->hashCode());
-  size_t n;
   std::unique_ptr<bool[]> copy(decoded.data->getArrayCopyBool("b", n));
   EXPECT_TRUE(copy[0] && !copy[1] && copy[2]);
 }
@@ -247,6 +217,7 @@ TEST(BufferHandler, ReleaseHandsTheBytesOverAndLeavesTheHandlerEmpty) {
 TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
   auto nested = std::make_unique<DataImpl>();
   nested->appendArray("v", std::vector<int>{1, 2, 3}.data(), 3);
+  const size_t all = EntryImpl::SIZE_T_MAX;
   struct Case {
     std::unique_ptr<EntryImpl> entry;
     size_t limit;
@@ -255,23 +226,62 @@ TEST(EntryText, ValuesPrintInTheirOwnFormsUpToTheLimit) {
   std::vector<Case> cases;
   cases.push_back({array<int>("v", DT_INT_ARRAY, {1, 2, 3}, {3}), 2, "1 2 "});
   cases.push_back({array<int>("v", DT_INT_ARRAY, {1, 2, 3}, {3}), 0, ""});
+  cases.push_back({array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3}), 6, "1 2 3 \n4 5 6 "});
   cases.push_back(
       {array<int>("m", DT_INT_MULTI_ARRAY, {1, 2, 3, 4, 5, 6, 7, 8}, {2, 2, 2}), 5, "1 2 \n3 4 \n5 "});
   cases.push_back({string("s", "whole text"), 1, "whole text"});
-  cases.push_back(
-      {array<bool>("b", DT_BOOL_ARRAY, {true, false}, {2}), EntryImpl::SIZE_T_MAX, "true false "});
-  cases.push_back({array<signed char>("c", DT_BYTE_ARRAY, {-1, 65}, {2}), EntryImpl::SIZE_T_MAX, "-1 65 "});
-  cases.push_back({array<float>("f", DT_FLOAT_ARRAY, {0.1f}, {1}), EntryImpl::SIZE_T_MAX, "0.100000001 "});
-  cases.push_back(
-      {array<double>("d", DT_DOUBLE_ARRAY, {0.1}, {1}), EntryImpl::SIZE_T_MAX, "0.10000000000000001 "});
+  cases.push_back({array<bool>("b", DT_BOOL_ARRAY, {true, false}, {2}), all, "true false "});
+  cases.push_back({array<signed char>("c", DT_BYTE_ARRAY, {-1, 65}, {2}), all, "-1 65 "});
+  cases.push_back({array<float>("f", DT_FLOAT_ARRAY, {0.1f}, {1}), all, "0.100000001 "});
+  cases.push_back({array<double>("d", DT_DOUBLE_ARRAY, {0.1}, {1}), all, "0.10000000000000001 "});
   cases.push_back({scalar("l", DT_LONG, -7L), 0, "-7"});
   cases.push_back({std::make_unique<EntryImpl>("n", nested.get()), 2,
                    "\nName : v\nType : int32_array[3]\nValue: 1 2 \n"});
   for (const Case& c : cases) EXPECT_EQ(c.text, c.entry->getValueAsString(c.limit)) << c.entry->getName();
 
+  EXPECT_EQ("\nName : m\nType : int32_array_2d[2 3]\nValue: \n1 2 \n",
+            array<int>("m", DT_INT_ARRAY_2D, {1, 2, 3, 4, 5, 6}, {2, 3})->toString(2));
   EXPECT_EQ("\nName : s\nType : string\nValue: hi\n", string("s", "hi")->toString());
   EXPECT_EQ("\nName : e\nType : int32_array_nd\nValue: 7 \n",
             array<int>("e", DT_INT_MULTI_ARRAY, {7}, {})->toString());
+}
+
+// ---- checks before storing, and the type names ----
+
+TEST(DataTypesTest, EveryTypeRoundTripsThroughBothNameSchemes) {
+  for (DataType type : yox::testing::allDataTypes()) {
+    const std::string canonical = DataTypeUtils::toString(type), serializer = Converter::toString(type);
+    EXPECT_EQ(DataTypeUtils::toDataType(canonical), type) << canonical;
+    EXPECT_EQ(EntryTypeUtil::stringToDataType(EntryTypeUtil::toString(type)), type) << canonical;
+    EXPECT_EQ(Converter::strToType(serializer.c_str()), type) << serializer;
+    // Only one-dimensional arrays count as arrays.
+    EXPECT_EQ(EntryTypeUtil::isArray(type), DataTypeUtils::getStorageType(type) == ST_ARRAY) << canonical;
+  }
+  EXPECT_EQ(Converter::strToType("bool_multi_array"), DataTypeUtils::toDataType("bool_array_nd"));
+}
+
+TEST(DataTypesTest, WhatIsNotATypeIsRefused) {
+  const DataType unassigned = static_cast<DataType>(33);
+  EXPECT_EQ(failure([&] { DataTypeUtils::getStorageType(unassigned); }), "Unexpected DataType 33.");
+  for (int code : {-1, 33, 39, 43, 59, 61, 2147483647}) {
+    const DataType type = static_cast<DataType>(code);
+    EXPECT_THROW(DataTypeUtils::toString(type), DataException) << code;
+    EXPECT_THROW(EntryTypeUtil::isArray(type), DataException) << code;
+    EXPECT_THROW(EntryTypeUtil::toString(type), DataException) << code;
+    EXPECT_EQ(failure([&] { Converter::toString(type); }),
+              "Unexpected data type " + std::to_string(code) + ".");
+  }
+  // Names are exact: case, blanks and the other scheme's spelling do not match.
+  for (const char* name : {"byte", "Int32", "int32 ", "int32_array[3]", ""}) {
+    EXPECT_EQ(failure([&] { DataTypeUtils::toDataType(name); }),
+              "'" + std::string(name) + "' does not have an equivalent in DataType.");
+    EXPECT_THROW(EntryTypeUtil::stringToDataType(name), DataException) << name;
+  }
+  for (const char* name : {"int8", "Bool", "bool ", "b"}) {
+    EXPECT_EQ(failure([&] { Converter::strToType(name); }),
+              "DataType name '" + std::string(name) + "' doesn't exist.");
+  }
+  EXPECT_EQ(failure([] { Converter::strToType(nullptr); }), "DataType name '' is too short.");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"
+#include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
 #include "data/DiscreteFunction.h"
@@ -26,6 +27,20 @@ std::string messageOf(F&& f) {
   try {
     f();
   } catch (const E& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// The what() of the SerializerException or DataException that f throws (the decoders'
+// refusals), "" when it throws none; any other exception escapes.
+template <class F>
+std::string refusal(F&& f) {
+  try {
+    f();
+  } catch (const data::SerializerException& error) {
+    return error.what();
+  } catch (const data::DataException& error) {
     return error.what();
   }
   return "";
@@ -111,6 +126,15 @@ inline const data::DiscreteFunction* function(std::vector<double> x, std::vector
   kept.push_back(
       data::DataFactory::createDiscreteFunction(x.data(), y.data(), x.size() - 1, data::DFSP_COPY));
   return kept.back().get();
+}
+
+// A list of copies of the functions.
+inline yox::auto_ptr<data::DiscreteFunctionList> functionList(
+    std::vector<const data::DiscreteFunction*> functions) {
+  yox::auto_ptr<data::DiscreteFunctionListBuilder> builder =
+      data::DataFactory::createDiscreteFunctionListBuilder();
+  for (const data::DiscreteFunction* f : functions) builder->append(f->clone());
+  return builder->build();
 }
 
 }  // namespace testing

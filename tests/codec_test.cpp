@@ -25,7 +25,6 @@ namespace {
 
 using namespace yox::data;
 using namespace yox::testing;
-using Fill = std::function<void(Data&)>;
 
 std::string toText(const Data& data) { return theSerializer().serializeToString(data, ','); }
 yox::auto_ptr<Data> fromText(const std::string& text) {
@@ -34,11 +33,6 @@ yox::auto_ptr<Data> fromText(const std::string& text) {
 std::string toCsv(const Data& data) { return theSerializer().serializeToCsv(data); }
 yox::auto_ptr<Data> fromCsv(const std::string& text) {
   return theSerializer().deserializeFromCsv(text.c_str());
-}
-yox::auto_ptr<Data> filled(const Fill& fill) {
-  yox::auto_ptr<Data> data = DataFactory::createData();
-  fill(*data);
-  return data;
 }
 
 // kNested: carries nested containers and NaN payloads; kCutsFail: every proper prefix of
@@ -110,11 +104,14 @@ MessageBuilder nestedBlocks(int levels) {
 }
 
 TEST(BinarySerializer, WritesTheDocumentedBytes) {
-  const std::vector<std::pair<Fill, MessageBuilder>> cases = {
+  const std::vector<std::pair<std::function<void(Data&)>, MessageBuilder>> cases = {
       {[](Data&) {}, MessageBuilder().i32(0)},
       {[](Data& d) { d.append("a", 1); },
        MessageBuilder().raw({1, 0, 0, 0, 2, 0, 0, 0, 0x61, 0, 3, 1, 0, 0, 0})},
-      {[](Data& d) { d.append("a", true), d.append("B", false); },  // names in byte order
+      {[](Data& d) {  // names in byte order
+         d.append("a", true);
+         d.append("B", false);
+       },
        MessageBuilder().i32(2).entry("B", DT_BOOL).i8(0).entry("a", DT_BOOL).i8(1)},
       {[](Data& d) { d.appendArray("z", static_cast<const long*>(nullptr), 0); },
        MessageBuilder().i32(1).entry("z", DT_LONG_ARRAY).i32(1).i32(0).i32(0)},
@@ -286,7 +283,7 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
 }
 
 TEST(StringSerializer, WritesTheDocumentedTextAndReadsItBack) {
-  const std::vector<std::pair<Fill, std::string>> cases = {
+  const std::vector<std::pair<std::function<void(Data&)>, std::string>> cases = {
       {[](Data&) {}, "0"},
       {[](Data& d) { d.append("e", ""); }, "1,e,string,0"},
       {[](Data& d) { d.append("s", "a b,c 100%/:~"); }, "1,s,string,13,a%20b%2Cc%20100%25%2F:~"},
@@ -374,7 +371,7 @@ TEST(TokensReader, SplitsAtTheSeparatorInPlaceOrInACopy) {
 
 TEST(CsvSerializer, WritesTheDocumentedLinesAndReadsThemBack) {
   const auto none = static_cast<const int*>(nullptr);
-  const std::vector<std::pair<Fill, std::string>> cases = {
+  const std::vector<std::pair<std::function<void(Data&)>, std::string>> cases = {
       {[](Data&) {}, ""},
       {[&](Data& d) { d.appendArray("v", none, 0); }, "v,int32_array[0],"},
       {[&](Data& d) { d.appendArray2D("v", none, 2, 0); }, "v,int32_array_2d[2:0],,"},  // one group per row

@@ -68,6 +68,14 @@ inline yox::auto_ptr<data::Data> decode(const Bytes& bytes) {
   return theSerializer().deserializeFromBinary(handlerOf(bytes, bytes.size()));
 }
 
+// A new container that fill filled.
+template <class F>
+yox::auto_ptr<data::Data> filled(F&& fill) {
+  yox::auto_ptr<data::Data> data = data::DataFactory::createData();
+  fill(*data);
+  return data;
+}
+
 // Little-endian pieces of a hand-written message.
 struct MessageBuilder {
   Bytes bytes;

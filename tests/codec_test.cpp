@@ -1,12 +1,20 @@
 // The binary, string and CSV forms: one typed suite for what the three must do alike
 // (give back what they were given, bit for bit, also from a decoded message's views, and
 // refuse a cut message), then what each form alone writes, reads leniently and refuses.
-// The committed samples under examples/messages/ pin the bytes of rich containers.
+// The committed samples under examples/messages/ pin the bytes of rich containers. Last,
+// the value texts beneath the forms: strict parses (StringUtils) and the bit-exact value
+// codec of the string form (Converter).
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "data/BufferHandler.h"
@@ -16,6 +24,7 @@
 #include "data/DataSerializer.h"
 #include "data/StringUtils.h"
 #include "data/serialization/BinaryDataSerializer.h"
+#include "data/serialization/Converter.h"
 #include "data/serialization/TokensReader.h"
 #include "support/RandomData.h"
 #include "support/SerializerSamples.h"
@@ -25,6 +34,10 @@ namespace {
 
 using namespace yox::data;
 using namespace yox::testing;
+using yox::data::impl::Converter;
+using yox::util::StringUtils;
+using yox::util::UtilException;
+using Texts = std::vector<std::pair<std::string, std::string>>;
 
 std::string toText(const Data& data) { return theSerializer().serializeToString(data, ','); }
 yox::auto_ptr<Data> fromText(const std::string& text) {
@@ -36,9 +49,10 @@ yox::auto_ptr<Data> fromCsv(const std::string& text) {
 }
 
 // kNested: carries nested containers and NaN payloads; kCutsFail: every proper prefix of
-// the nested sample is refused (a CSV prefix is often a valid shorter message).
+// the message of sample() is refused (a CSV prefix is often a valid shorter message).
 struct BinaryCodec {
   static constexpr bool kNested = true, kCutsFail = true;
+  static yox::auto_ptr<Data> sample() { return RandomDataGenerator(1).makeData(); }  // every type
   static std::string write(const Data& d) {
     const Bytes b = encode(d);
     return std::string(b.begin(), b.end());
@@ -47,11 +61,13 @@ struct BinaryCodec {
 };
 struct StringCodec {
   static constexpr bool kNested = true, kCutsFail = true;
+  static yox::auto_ptr<Data> sample() { return makeNestedProperty(); }
   static std::string write(const Data& d) { return toText(d); }
   static yox::auto_ptr<Data> read(const std::string& s) { return fromText(s); }
 };
 struct CsvCodec {
   static constexpr bool kNested = false, kCutsFail = false;
+  static yox::auto_ptr<Data> sample() { return makeTypicalProperty(); }
   static std::string write(const Data& d) { return toCsv(d); }
   static yox::auto_ptr<Data> read(const std::string& s) { return fromCsv(s); }
 };
@@ -77,17 +93,12 @@ TYPED_TEST(Codec, RoundTripsRandomContainersBitForBit) {
   }
 }
 
+// Refused with the decoders' exceptions only, e.g. a cut x array no longer matching its y array.
 TYPED_TEST(Codec, EveryCutOfAMessageFailsCleanly) {
-  const std::string text =
-      TypeParam::write(*(TypeParam::kNested ? makeNestedProperty() : makeTypicalProperty()));
+  const std::string text = TypeParam::write(*TypeParam::sample());
   for (size_t length = 0; length < text.size(); ++length) {
-    try {
-      TypeParam::read(text.substr(0, length));
-      EXPECT_FALSE(TypeParam::kCutsFail)
-          << "a message cut to " << length << " of " << text.size() << " decoded";
-    } catch (const SerializerException&) {
-    } catch (const DataException&) {  // e.g. a cut x array no longer matches its y array
-    }
+    const std::string error = refusal([&] { TypeParam::read(text.substr(0, length)); });
+    EXPECT_TRUE(!error.empty() || !TypeParam::kCutsFail) << "a message cut to " << length << " decoded";
   }
 }
 
@@ -122,20 +133,8 @@ TEST(BinarySerializer, WritesTheDocumentedBytes) {
     EXPECT_EQ(encode(*data), expected.bytes) << data->toString();
     EXPECT_TRUE(*decode(expected.bytes) == *data) << data->toString();
   }
-}
-
-// serialize refuses any difference between the computed size and the bytes written.
-TEST(BinarySerializer, EveryTypeNeedsEveryByteItWrites) {
-  for (DataType type : allDataTypes()) {
-    for (uint32_t seed = 0; seed < 8; ++seed) {
-      yox::auto_ptr<Data> data = DataFactory::createData();
-      RandomDataGenerator(seed * 100 + type).appendEntry(*data, "e", type);
-      const Bytes bytes = encode(*data);
-      EXPECT_EQ(bytes.size(), impl::BinaryDataSerializer::getBlockSize(*data));
-      EXPECT_NE(refusal([&] { decode(Bytes(bytes.begin(), bytes.end() - 1)); }), "")
-          << DataTypeUtils::toString(type);
-    }
-  }
+  const yox::auto_ptr<Data> every = BinaryCodec::sample();
+  EXPECT_EQ(encode(*every).size(), impl::BinaryDataSerializer::getBlockSize(*every));
 }
 
 TEST(BinarySerializer, DecodingIsZeroCopyIntoTheMessage) {
@@ -277,7 +276,7 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
 // Each text reads back to a container that writes the canonical text (the same when none
 // is given): edge forms, escapes, older writers' empty tokens, tokens after the last entry.
 TEST(StringSerializer, ReadsAndWritesTheDocumentedText) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  const Texts cases = {
       {"0", ""},
       {"1,e,string,0", ""},
       {"1,s,string,13,a%20b%2Cc%20100%25%2F:~", ""},
@@ -296,7 +295,7 @@ TEST(StringSerializer, RefusesMalformedText) {
   std::string nested;
   for (int i = 0; i < 65; ++i) nested += "1,d,data,";
   // "": refused, its template asserted by another row.
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  const Texts cases = {
       {"", "Data is empty."},
       {"2,a,int,5", "TokensReader::next(): Out of range"},
       {"1,b,byte_array,3,01020", "DefaultLoadPolicy<signed char>::load(): Byte array is too short"},
@@ -347,7 +346,7 @@ TEST(TokensReader, SplitsAtTheSeparatorInPlaceOrInACopy) {
 // earlier entry, bools accept the StringUtils spellings, backslashes before other letters
 // are literal, a quote or a colon alone may end an array text.
 TEST(CsvSerializer, ReadsAndWritesTheDocumentedLines) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  const Texts cases = {
       {"v,int32_array[0],", ""},
       {"v,int32_array_2d[2:0],,", ""},  // one group per row
       {"v,int32_array_2d[0:2],", ""},
@@ -372,7 +371,7 @@ TEST(CsvSerializer, RefusesMalformedText) {
   const std::string badNumber = "Serialized value has inappropriate number format: ";
   const std::string line = "Malformed CSV line [1] of entry ";
   // "": refused with a DataException, its template asserted by another row.
-  const std::vector<std::pair<std::string, std::string>> cases = {
+  const Texts cases = {
       {"x,int32,12a", badNumber + "12a\n"},
       {"v,int32_array[2],1:x", ""},
       {"f,discreteFunction,1;2:3", ""},
@@ -420,6 +419,170 @@ TEST(CsvSerializer, RefusesMalformedText) {
   const Data* elements[] = {data.get()};
   data->appendArray("d", elements, 1);
   EXPECT_THROW(toCsv(*data), DataException);
+}
+
+std::string unescape(const char* text) { return std::unique_ptr<char[]>(Converter::strToString(text)).get(); }
+
+TEST(StringUtilsTest, ValuesPrintInFull) {
+  const Texts cases = {
+      {StringUtils::toString(static_cast<signed char>(-128)), "-128"},
+      {StringUtils::toString(static_cast<unsigned char>(255)), "255"},
+      {StringUtils::toString(static_cast<short>(-32768)), "-32768"},
+      {StringUtils::toString(static_cast<unsigned short>(65535)), "65535"},
+      {StringUtils::toString(4294967295u), "4294967295"},
+      {StringUtils::toString(std::numeric_limits<long>::min()), "-9223372036854775808"},
+      {StringUtils::toString(std::numeric_limits<unsigned long>::max()), "18446744073709551615"},
+      {StringUtils::toString(-5LL), "-5"},
+      {StringUtils::toString(18446744073709551615ULL), "18446744073709551615"},
+      {StringUtils::toString('A'), "A"},
+      {StringUtils::toString(static_cast<const char*>(nullptr)), ""},
+      {StringUtils::toString(false), "false"},
+      {StringUtils::toString(0.1f), "0.100000001"},
+      {StringUtils::toString(std::numeric_limits<float>::denorm_min()), "1.40129846e-45"},
+      {StringUtils::toString(-std::numeric_limits<float>::infinity()), "-inf"},
+      {StringUtils::toString(std::numeric_limits<double>::infinity()), "inf"},
+      {StringUtils::toString(fromBits<float>(0xffc00123u)), "-nan"},
+      {StringUtils::toString(1e300), "1.0000000000000001e+300"},
+      {StringUtils::toString(-0.0), "-0"},
+      {StringUtils::toString(std::numeric_limits<double>::quiet_NaN()), "nan"},
+      {StringUtils::toString(-0.125f, 2ul), "-0.12"},
+      {StringUtils::toString(1.0, 3ul), "1.000"},
+      {StringUtils::toUpper("abc-XyZ 09\xc3\xa9"), "ABC-XYZ 09\xc3\xa9"},
+      {StringUtils::toLower("ABC-xYz 09\xc3\x89"), "abc-xyz 09\xc3\x89"},
+      {StringUtils::format("%s=%d %lld %.2f", "x", -3, 1LL << 40, 0.5), "x=-3 1099511627776 0.50"},
+      {StringUtils::format("%s!", std::string(5000, 'b').c_str()), std::string(1023, 'b')},
+      {StringUtils::ipToString({static_cast<signed char>(192), static_cast<signed char>(168), 0, 1}),
+       "192.168.0.1"},
+      {StringUtils::ipToString({10, 0, 0}), "<invalid IP>"},
+      {StringUtils::ipToString({1, 2, 3, 4, 5}), "<invalid IP>"},
+      {StringUtils::replaceAll("aaa", "aa", "b"), "ba"},
+      {StringUtils::replaceAll("abc", "b", "bb"), "abbc"},
+      {StringUtils::replaceAll("abc", "", "z"), "abc"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(text, expected);
+  EXPECT_EQ(StringUtils::toString(0.5, 2000ul).size(), 2002u);            // longer than format()'s limit
+  EXPECT_EQ(&StringUtils::toString(true), &StringUtils::toString(true));  // a shared static
+  int object = 0;
+  EXPECT_EQ(std::strtoull(StringUtils::toString(static_cast<void*>(&object)).c_str(), nullptr, 16),
+            reinterpret_cast<std::uintptr_t>(&object));
+}
+
+TEST(StringUtilsTest, ParsesAreStrictAndNameTheType) {
+  EXPECT_EQ(StringUtils::toByte("+5") + StringUtils::toShort("-32768") + StringUtils::toInt("007"), -32756);
+  EXPECT_EQ(StringUtils::toLong("-9223372036854775808"), std::numeric_limits<long>::min());
+  EXPECT_TRUE(!StringUtils::toBool("fAlSe") && !StringUtils::toBool("0") && StringUtils::toBool("1") &&
+              StringUtils::toBool("True"));
+  EXPECT_EQ(StringUtils::toFloat("-2e3"), -2000.0f);
+  EXPECT_EQ(StringUtils::toDouble("1e40"), 1e40);
+  EXPECT_TRUE(std::isinf(StringUtils::toFloat("INF")) && StringUtils::toDouble("-Infinity") < 0);
+  EXPECT_TRUE(std::isnan(StringUtils::toFloat("nan")) && std::isnan(StringUtils::toDouble("NaN")));
+  EXPECT_EQ(StringUtils::stringToInt("  13") + StringUtils::stringToInt(""), 13);
+  EXPECT_EQ(StringUtils::hexStringToByteArray("0aFf7f80abc"),
+            (std::vector<signed char>{10, -1, 127, -128, -85}));
+  const std::vector<
+      std::tuple<std::function<void(const std::string&)>, std::string, std::vector<std::string>>>
+      strict = {
+          {StringUtils::toByte, "int8_t", {"128", "-129", " 5"}},
+          {StringUtils::toShort, "int16_t", {"(22004", "x-22004", "32768"}},
+          {StringUtils::toInt, "int32_t", {"0x10", "5 "}},
+          {StringUtils::toLong, "int64_t", {"9223372036854775808"}},
+          {StringUtils::toBool, "boolean", {"01"}},
+          {StringUtils::toFloat, "float", {"1e40"}},
+          {StringUtils::toDouble, "double", {"1,5"}},
+      };
+  for (const auto& [parse, type, texts] : strict) {
+    for (const std::string& text : texts) {
+      EXPECT_EQ(messageOf<UtilException>([&, &parse = parse] { parse(text); }),
+                "The value '" + text + "' is not a valid " + type + " value.");
+    }
+  }
+  for (const char* text : {"2147483648", "99999999999999999999", "12 "}) {
+    EXPECT_EQ(messageOf<UtilException>([&] { StringUtils::stringToInt(text); }),
+              "Can't convert " + std::string(text) + " to integer");
+  }
+  for (const auto& [text, bad] :
+       std::vector<std::pair<std::string, char>>{{"00 1", ' '}, {"g0", 'g'}, {"G0", 'G'}}) {
+    EXPECT_EQ(messageOf<UtilException>([&, &text = text] { StringUtils::hexStringToByteArray(text); }),
+              "Cannot convert character '" + std::string(1, bad) + "' to uint8_t");
+  }
+}
+
+TEST(StringUtilsTest, TextHelpersCutAndTokenize) {
+  for (const auto& [text, expected] : Texts{{"  a b \t\n", "a b"}, {" \t\n ", ""}, {"\rx\r", "\rx\r"}}) {
+    std::string trimmed = text;
+    StringUtils::trim(trimmed);
+    EXPECT_EQ(trimmed, expected);
+  }
+  std::vector<std::string> tokens = {"x"};
+  StringUtils::tokenize("a,b;;c", tokens, ",;");
+  EXPECT_EQ(tokens, (std::vector<std::string>{"x", "a", "b", "c"}));
+  // With a limit the rest is the last token; tokens already held count towards it.
+  using Tokens = std::vector<std::string>;
+  const std::vector<std::tuple<Tokens, std::string, unsigned long, Tokens>> limited = {
+      {{}, "a  b   c  d ", 3, {"a", "b", "c  d "}},
+      {{}, "  abc", 3, {"  abc"}},
+      {{}, "a b c", 0, {"a b c"}},
+      {{}, "a   ", 2, {"a"}},
+      {{}, "a b c", 10, {"a", "b", "c"}},
+      {{"x"}, "a b c", 3, {"x", "a", "b c"}},
+      {{"x", "y"}, "a b c", 3, {"x", "y", "a b c"}},
+  };
+  for (const auto& [before, text, max, after] : limited) {
+    Tokens result = before;
+    StringUtils::tokenize(text, result, max, " ");
+    EXPECT_EQ(result, after) << text << " " << max;
+  }
+}
+
+TEST(ConverterTest, WritesBitPatternsHexAndEscapes) {
+  const Texts cases = {
+      {Converter::toString(static_cast<signed char>(-85)), "AB"},
+      {Converter::toString(static_cast<signed char>(10)), "0A"},
+      {Converter::toString(false), "false"},
+      {Converter::toString(static_cast<short>(-32768)), "-32768"},
+      {Converter::toString(std::numeric_limits<long>::min()), "-9223372036854775808"},
+      {Converter::toString(18446744073709551615ul), "18446744073709551615"},
+      {Converter::toString(0.1f), "1036831949"},
+      {Converter::toString(-0.0), "-9223372036854775808"},
+      {Converter::toString(' '), "%20"},
+      {Converter::toString('0'), "0"},
+      {Converter::toString(static_cast<const char*>(nullptr)), ""},
+      {Converter::toString("a b,c 100%/:~0Az_\n\t\x01\xc3\xa9\x7f\x80\xff"),
+       "a%20b%2Cc%20100%25%2F:~0Az_%0A%09%01%C3%A9\x7f%80%FF"},
+      {unescape("%%41"), "A"},
+      {unescape("a%"), "a"},
+      {unescape("x%4a%4Ay"), "xJJy"},
+      {unescape(nullptr), ""},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(text, expected);
+  std::string all;  // every byte survives escape and unescape
+  for (int c = 1; c < 256; ++c) all.push_back(static_cast<char>(c));
+  EXPECT_EQ(unescape(Converter::toString(all.c_str()).c_str()), all);
+}
+
+TEST(ConverterTest, ReadsStrictlyAndNamesWhatItCannotRead) {
+  EXPECT_EQ(Converter::strToByte("7fzz") + Converter::strToShort("70000") + Converter::strToInt("+5"),
+            127 + 4464 + 5);
+  EXPECT_EQ(Converter::strToLong("9223372036854775807"), std::numeric_limits<long>::max());
+  EXPECT_TRUE(Converter::strToBool("true") && !Converter::strToBool("false"));
+  const Texts escapes = {{"ab%4%41", "Incorrect hex string: '4'"},
+                         {"%1Gx", "Incorrect hex char: 'G'"},
+                         {"%G1x", "Incorrect hex char: 'G'"},
+                         {"%2 ", "Incorrect hex char: ' '"}};
+  for (const auto& [text, error] : escapes)
+    EXPECT_EQ(messageOf<DataException>([&] { unescape(text.c_str()); }), error);
+  const auto error = [](auto read) { return messageOf<DataException>(read); };
+  const Texts cases = {
+      {error([] { Converter::strToByte(""); }), "Incorrect hex string: ''"},
+      {error([] { Converter::strToByte("0g"); }), "Incorrect hex char: 'g'"},
+      {error([] { Converter::strToInt(" 5"); }),
+       "boost::lexical_cast() : Can't convert string ' 5' to number."},
+      {error([] { Converter::strToDouble("1.0"); }),
+       "boost::lexical_cast() : Can't convert string '1.0' to number."},
+      {error([] { Converter::strToBool("TRUE"); }),
+       "Incorrect value 'TRUE' for boolean data type (true or false)"},
+  };
+  for (const auto& [message, expected] : cases) EXPECT_EQ(message, expected);
 }
 
 }  // namespace

@@ -201,13 +201,9 @@ class RandomDataGenerator {
   template <class P>
   static void appendShaped(data::Data& data, const std::string& name, P values,
                            const std::vector<size_t>& dims, data::StorageType storage) {
-    if (storage == data::ST_ARRAY) {
-      data.appendArray(name, values, dims[0]);
-    } else if (storage == data::ST_ARRAY_2D) {
-      data.appendArray2D(name, values, dims[0], dims[1]);
-    } else {
-      data.appendMultiArray(name, values, dims);
-    }
+    if (storage == data::ST_ARRAY) return data.appendArray(name, values, dims[0]);
+    if (storage == data::ST_ARRAY_2D) return data.appendArray2D(name, values, dims[0], dims[1]);
+    data.appendMultiArray(name, values, dims);
   }
 
   template <class T>

@@ -352,6 +352,7 @@ TEST(CsvSerializer, ReadsAndWritesTheDocumentedLines) {
       {"v,int32_array_2d[0:2],", ""},
       {"v,int32_array_nd[2:3:0],,,,,,\nw,int32_array_nd[2:0:3],,", ""},  // rows stop at the first extent of 0
       {"n,int32_array_nd[],7", ""},
+      {"v,double_array[2],-1.5e+20:9.9999999999999995e-08", ""},
       {"s,string,\"\"", ""},
       {"f,discreteFunction,", ""},
       {"a,discreteFunction_array[2],0;1:1;2,2;3\nl,discreteFunction_list,0;1:1;2,5;-0.5", ""},

@@ -1,5 +1,5 @@
 // Small helpers of the container and serializer tests: the text of a thrown exception,
-// messages as byte vectors, decoding from bytes, bit-exact reads of floating-point values.
+// messages as byte vectors, decoding from bytes, floating-point values from their bits.
 #pragma once
 
 #include <cstdint>
@@ -102,13 +102,6 @@ struct MessageBuilder {
   // name and type code of an entry record.
   MessageBuilder& entry(const std::string& name, int type) { return str(name).i8(type); }
 };
-
-template <class T>
-uint64_t bitsOf(T value) {
-  uint64_t bits = 0;
-  std::memcpy(&bits, &value, sizeof value);
-  return bits;
-}
 
 template <class T>
 T fromBits(uint64_t bits) {

@@ -258,6 +258,7 @@ TEST(BinarySerializer, AcceptsTheDeepestAllowedNestingAndWritesNoDeeper) {
   const Data* level = decoded.get();
   for (int i = 0; i < 64; ++i) level = &level->getData("d");
   EXPECT_TRUE(level->isEmpty());
+  EXPECT_EQ(encode(*decoded), nestedBlocks(64).bytes);
   yox::auto_ptr<Data> deeper = DataFactory::createData();
   deeper->append("d", *decoded);
   EXPECT_THROW(theSerializer().serializeToBinary(*deeper), SerializerException);

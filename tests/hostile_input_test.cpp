@@ -21,6 +21,7 @@
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
 #include "data/StringUtils.h"
+#include "support/SerializerSamples.h"
 #include "support/SerializerTestUtils.h"
 
 namespace {
@@ -56,53 +57,28 @@ namespace {
 using namespace yox::data;
 using namespace yox::testing;
 
-// Bytes a decode of text in a form ('b'inary, 's'tring or 'c'SV) holds at its peak beyond
-// what was live before it, and what the decoded container keeps afterwards.
-struct Usage {
-  size_t peak = 0;
-  size_t kept = 0;
-  bool refused = false;
-};
-
-Usage measure(char form, const std::string& text) {
-  Usage usage;
-  const size_t before = gLive;
-  gPeak = gLive;
-  try {
-    yox::auto_ptr<Data> data = form == 'b'   ? decode(Bytes(text.begin(), text.end()))
-                               : form == 's' ? theSerializer().deserializeFromString(text, ',')
-                                             : theSerializer().deserializeFromCsv(text.c_str());
-    usage.kept = gLive - before;
-  } catch (const std::exception&) {
-    usage.refused = true;
-  }
-  usage.peak = gPeak - before;
-  return usage;
-}
-
 std::string repeat(const std::string& piece, size_t times) {
   std::string text;
   for (size_t i = 0; i < times; ++i) text += piece;
   return text;
 }
 
-// The shapes that blew up: a decode costs at most 8 bytes per input byte beyond what the
-// decoded container keeps (a refused one, beyond nothing).
+yox::auto_ptr<Data> decodeForm(char form, const std::string& text) {
+  if (form == 'b') return decode(Bytes(text.begin(), text.end()));
+  if (form == 's') return theSerializer().deserializeFromString(text, ',');
+  return theSerializer().deserializeFromCsv(text.c_str());
+}
+
+// The shapes that blew up: a decode ('b'inary, 's'tring or 'c'SV) holds at its peak at
+// most 8 bytes per input byte beyond what the decoded container keeps (a refused one,
+// beyond nothing).
 TEST(HostileInput, DecodingTakesAtMostEightBytesPerInputByteBeyondWhatItKeeps) {
   constexpr size_t kSize = 1 << 20;
-  yox::auto_ptr<Data> element = DataFactory::createData();
-  element->append("i", 1);
+  yox::auto_ptr<Data> element = filled([](Data& d) { d.append("i", 1); });
   std::vector<const Data*> elements(kSize / 16, element.get());
-  yox::auto_ptr<Data> holder = DataFactory::createData();
-  holder->appendArray("a", elements.data(), elements.size());
-  const Bytes binary = encode(*holder);
-  holder.reset();
-  struct Shape {
-    char form;
-    std::string text;
-    bool refused;
-  };
-  const std::vector<Shape> shapes = {
+  const Bytes binary =
+      encode(*filled([&](Data& d) { d.appendArray("a", elements.data(), elements.size()); }));
+  const std::vector<std::tuple<char, std::string, bool>> shapes = {
       {'c', "f,discreteFunction_list," + repeat("0;0,", kSize / 4), false},
       {'c', "a,int32_array[1],1" + std::string(kSize, ':'), true},
       {'c', "a,int32,5" + std::string(kSize, ','), false},
@@ -111,71 +87,63 @@ TEST(HostileInput, DecodingTakesAtMostEightBytesPerInputByteBeyondWhatItKeeps) {
       {'s', "1,a,data_array," + std::to_string(kSize / 2) + repeat(",0", kSize / 2), false},
       {'b', std::string(binary.begin(), binary.end()), false},
   };
-  for (const Shape& shape : shapes) {
-    const Usage usage = measure(shape.form, shape.text);
-    EXPECT_EQ(usage.refused, shape.refused) << shape.text.substr(0, 30);
-    EXPECT_LE(usage.peak - usage.kept, 8 * shape.text.size()) << shape.text.substr(0, 30);
+  for (const auto& [form, text, refused] : shapes) {
+    const size_t before = gLive;
+    size_t kept = 0;
+    gPeak = gLive;
+    const std::string error = refusal([&, form = form, &text = text] {
+      yox::auto_ptr<Data> data = decodeForm(form, text);
+      kept = gLive - before;
+    });
+    EXPECT_EQ(error.empty(), !refused) << text.substr(0, 30) << ": " << error;
+    EXPECT_LE(gPeak - before - kept, 8 * text.size()) << text.substr(0, 30);
   }
 }
 
 // Each of these once came out of its reader different from what was written.
 TEST(HostileInput, WritersRefuseWhatWouldNotReadBackNamingTheEntry) {
   const std::string csv = "' cannot be written as CSV: ",
-                    badName = csv + "its name is empty or holds a comma or a line feed.",
-                    noPoints = csv + "a discrete function of no points cannot stand in a list or an array.",
+                    badName = "its name is empty or holds a comma or a line feed.",
+                    noPoints = "a discrete function of no points cannot stand in a list or an array.",
                     backslash =
                         "' holds a backslash before 'n' or a double quote, which would not read back.",
                     text = "' cannot be written in the string format: its name holds the separator '";
+  yox::auto_ptr<Data> injected = DataFactory::createData();  // a name injecting lines, from a binary message
+  injected->append("x,int32,1\nadmin,bool,true\ny", 1);
+  const Bytes injectedBytes = encode(*injected);
+  const char* quoteColon[] = {"y z\":", "b"};
+  const DiscreteFunction* empty[] = {function({}, {})};
   // separator 0: CSV; otherwise the string format with this separator.
   const std::vector<std::tuple<std::function<void(Data&)>, char, std::string>> cases = {
-      {[](Data& d) {  // a name injecting lines, from a binary message
-         yox::auto_ptr<Data> message = DataFactory::createData();
-         message->append("x,int32,1\nadmin,bool,true\ny", 1);
-         d.append("holder", 0);  // merged into a container that already had an entry
+      {[&](Data& d) {  // merged into a container that already had an entry
+         d.append("holder", 0);
          d.remove("holder");
-         d.merge(*decode(encode(*message)));
+         d.merge(*decode(injectedBytes));
        },
-       0, "Entry 'x,int32,1\\x0Aadmin,bool,true\\x0Ay" + badName},
-      {[](Data& d) { d.append("", 1); }, 0, "Entry '" + badName},
+       0, "Entry 'x,int32,1\\x0Aadmin,bool,true\\x0Ay" + csv + badName},
+      {[](Data& d) { d.append("", 1); }, 0, "Entry '" + csv + badName},
       {[](Data& d) { d.append("s", "C:\\new\\table"); }, 0,
        "Entry 's" + csv + "the text 'C:\\\\new\\\\table" + backslash},
       {[](Data& d) { d.append("s", "a\\\"b"); }, 0, "Entry 's" + csv + "the text 'a\\\\\"b" + backslash},
-      {[](Data& d) {
-         const char* texts[] = {"y z\":", "b"};
-         d.appendArray("t", texts, 2);
-       },
-       0,
+      {[&](Data& d) { d.appendArray("t", quoteColon, 2); }, 0,
        "Entry 't" + csv +
            "the string array element 'y z\":' ends with '\":' and would merge with the next one."},
       {[](Data& d) {
-         yox::auto_ptr<DiscreteFunctionListBuilder> builder =
-             DataFactory::createDiscreteFunctionListBuilder();
-         builder->append(function({0}, {1})->clone());
-         builder->append(function({}, {})->clone());
-         d.append("l", *builder->build());
+         d.append("l", *functionList({function({0}, {1}), function({}, {})}));
        },
-       0, "Entry 'l" + noPoints},
-      {[](Data& d) {
-         const DiscreteFunction* functions[] = {function({}, {})};
-         d.appendArray("a", functions, 1);
-       },
-       0, "Entry 'a" + noPoints},
+       0, "Entry 'l" + csv + noPoints},
+      {[&](Data& d) { d.appendArray("a", empty, 1); }, 0, "Entry 'a" + csv + noPoints},
       {[](Data& d) {
          d.appendMultiArray("m", static_cast<const int*>(nullptr), std::vector<size_t>{8192, 4096, 0});
        },
        0, "Entry 'm" + csv + "an array of no elements with more than [16777216] rows is refused."},
       {[](Data& d) { d.append("n,int,7,m", 5); }, ',', "Entry 'n,int,7,m" + text + ",' or a line feed."},
       {[](Data& d) { d.append("a\nb", 5); }, ' ', "Entry 'a\\x0Ab" + text + " ' or a line feed."},
-      {[](Data& d) {
-         yox::auto_ptr<Data> inner = DataFactory::createData();
-         inner->append("a/b", 1);
-         d.append("d", *inner);
-       },
-       '/', "Entry 'a/b" + text + "/' or a line feed."},
+      {[](Data& d) { d.append("d", *filled([](Data& inner) { inner.append("a/b", 1); })); }, '/',
+       "Entry 'a/b" + text + "/' or a line feed."},
   };
   for (const auto& [fill, separator, error] : cases) {
-    yox::auto_ptr<Data> data = DataFactory::createData();
-    fill(*data);
+    yox::auto_ptr<Data> data = filled(fill);
     EXPECT_EQ(messageOf<SerializerException>([&, separator = separator] {
                 separator == 0 ? theSerializer().serializeToCsv(*data)
                                : theSerializer().serializeToString(*data, separator);
@@ -191,15 +159,13 @@ TEST(HostileInput, StringFormatRefusesSeparatorsThatCanOccurInsideATokenAndTakes
   for (int c = 0; c < 256; ++c) {
     const char separator = static_cast<char>(c);
     const bool usable = c > 0 && c < '0' && c != '%' && c != '-' && c != '+' && c != '.';
-    try {
+    const std::string error = refusal([&] {
       const std::string text = theSerializer().serializeToString(*data, separator);
-      EXPECT_TRUE(usable) << "separator " << c;
       EXPECT_TRUE(*theSerializer().deserializeFromString(text, separator) == *data) << "separator " << c;
-    } catch (const SerializerException& error) {
-      EXPECT_FALSE(usable) << "separator " << c;
-      EXPECT_EQ(error.what(), "The separator '" + yox::util::printableExcerpt(std::string(1, separator)) +
+    });
+    EXPECT_EQ(error, usable ? ""
+                            : "The separator '" + yox::util::printableExcerpt(std::string(1, separator)) +
                                   "' cannot be used: it can occur inside a token.");
-    }
   }
 }
 
@@ -213,19 +179,12 @@ TEST(HostileInput, PrintableExcerptEscapesControlBytesAndCutsLongInput) {
 
 // A host that sets a locale with a decimal comma, in C and in C++, gets the same bytes.
 TEST(HostileInput, TextFormsDoNotDependOnTheProcessLocale) {
-  yox::auto_ptr<Data> data = DataFactory::createData();
-  data->append("current", 11850.25);
-  data->append("gain", 0.25f);
-  const double values[] = {-1.5e20, 2.5};
-  data->appendArray("v", values, 2);
-  data->append("f", *function({0.5, 1}, {1e-7, 2}));
-  const std::string csv =
-      "current,double,11850.25\nf,discreteFunction,0.5;9.9999999999999995e-08:1;2\ngain,float,0.25\n"
-      "v,double_array[2],-1.5e+20:2.5";
+  const yox::auto_ptr<Data> data = makeTypicalProperty();  // 1234.5 would group as 1.234,5
+  const std::string csv = theSerializer().serializeToCsv(*data);
   const std::string text = theSerializer().serializeToString(*data, ',');
   const std::string dump = data->toString();
-  ASSERT_EQ(theSerializer().serializeToCsv(*data), csv);
-  ASSERT_NE(dump.find("11850.25"), std::string::npos);
+  ASSERT_NE(csv.find("current,double,1234.5\n"), std::string::npos);
+  ASSERT_NE(dump.find("1234.5"), std::string::npos);
 
   const std::string savedC = std::setlocale(LC_ALL, nullptr);
   if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "data/Data.h"
@@ -56,51 +58,31 @@ class RandomDataGenerator {
   // Appends one entry of the given type under name.
   void appendEntry(data::Data& data, const std::string& name, data::DataType type, int depth = 0) {
     using namespace data;
-    switch (type) {
-      case DT_BOOL:
-        return data.append(name, uniform(0, 1) == 1);
-      case DT_BYTE:
-        return data.append(name, static_cast<signed char>(uniform(-128, 127)));
-      case DT_SHORT:
-        return data.append(name, static_cast<short>(uniform(-32768, 32767)));
-      case DT_INT:
-        return data.append(name, static_cast<int>(random_()));
-      case DT_LONG:
-        return data.append(name, randomLong());
-      case DT_FLOAT:
-        return data.append(name, randomFloat());
-      case DT_DOUBLE:
-        return data.append(name, randomDouble());
-      case DT_STRING:
-        return data.append(name, randomText().c_str());
-      case DT_DATA: {
-        yox::auto_ptr<Data> nested = makeData(depth + 1);
-        return data.appendMove(name, nested);
-      }
-      case DT_DISCRETE_FUNCTION: {
-        yox::auto_ptr<const DiscreteFunction> function(makeFunction(false).release());
-        return data.appendMove(name, function);
-      }
-      case DT_DISCRETE_FUNCTION_LIST: {
-        yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-        for (int i = uniform(0, 3); i > 0; --i) {
-          yox::auto_ptr<const DiscreteFunction> function(makeFunction(options_.csvSafe).release());
-          builder->append(function);
+    if (type == DT_DATA) {
+      yox::auto_ptr<Data> nested = makeData(depth + 1);
+      data.appendMove(name, nested);
+    } else if (type == DT_DISCRETE_FUNCTION) {
+      yox::auto_ptr<const DiscreteFunction> function(makeFunction(false).release());
+      data.appendMove(name, function);
+    } else if (type == DT_DISCRETE_FUNCTION_LIST) {
+      yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+      for (int i = uniform(0, 3); i > 0; --i) builder->append(makeFunction(options_.csvSafe));
+      data.append(name, *builder->build());
+    } else if (type == DT_DISCRETE_FUNCTION_ARRAY) {
+      std::vector<yox::auto_ptr<DiscreteFunction>> owned(uniform(0, 3));
+      for (auto& function : owned) function = makeFunction(options_.csvSafe);
+      data.appendArray(name, pointers(owned).data(), owned.size());
+    } else if (DataTypeUtils::getStorageType(type) == ST_SCALAR) {
+      withValues(type, [&](auto make) {
+        const auto value = make();
+        if constexpr (std::is_same_v<decltype(value), const std::string>) {
+          data.append(name, value.c_str());
+        } else {
+          data.append(name, value);
         }
-        yox::auto_ptr<const DiscreteFunctionList> list(builder->build().release());
-        return data.appendMove(name, list);
-      }
-      case DT_DISCRETE_FUNCTION_ARRAY: {
-        std::vector<yox::auto_ptr<DiscreteFunction>> owned(uniform(0, 3));
-        std::vector<const DiscreteFunction*> functions;
-        for (auto& function : owned) {
-          function = makeFunction(options_.csvSafe);
-          functions.push_back(function.get());
-        }
-        return data.appendArray(name, functions.data(), functions.size());
-      }
-      default:
-        appendArray(data, name, type, depth);
+      });
+    } else {
+      appendArray(data, name, type, depth);
     }
   }
 
@@ -123,13 +105,15 @@ class RandomDataGenerator {
   }
 
  private:
+  // Below the deepest level, only scalars that hold no container.
   yox::auto_ptr<data::Data> makeData(int depth) {
-    std::vector<data::DataType> scalars;
+    std::vector<data::DataType> types;
     for (data::DataType type : allDataTypes()) {
-      if (data::DataTypeUtils::getStorageType(type) == data::ST_SCALAR && !isNested(type))
-        scalars.push_back(type);
+      if (depth < options_.maxDepth ||
+          (data::DataTypeUtils::getStorageType(type) == data::ST_SCALAR && !isNested(type)))
+        types.push_back(type);
     }
-    return makeData(depth < options_.maxDepth ? allDataTypes() : scalars, depth);
+    return makeData(types, depth);
   }
 
   yox::auto_ptr<data::Data> makeData(const std::vector<data::DataType>& types, int depth) {
@@ -157,28 +141,38 @@ class RandomDataGenerator {
 
   long randomLong() { return static_cast<long>((static_cast<uint64_t>(random_()) << 32) | random_()); }
 
-  float randomFloat() {
-    if (options_.specialFloats && uniform(0, 3) == 0) {
-      uint32_t bits = 0x7f800000u | (random_() & 0x807fffffu);  // NaN or infinity, any sign
-      if (uniform(0, 4) == 0) bits = 0x80000000u;               // -0.0
-      if (options_.csvSafe && (bits & 0x007fffffu) != 0) bits = 0x7fc00000u;
-      float value;
-      std::memcpy(&value, &bits, sizeof value);
-      return value;
-    }
-    return std::uniform_real_distribution<float>(-1e6f, 1e6f)(random_);
+  // With special floats, one value in four is a NaN or an infinity of any sign and payload,
+  // or -0.0; CSV-safe NaNs are canonical.
+  template <class T>
+  T randomFloating() {
+    const T limit = sizeof(T) == 4 ? T(1e6) : T(1e12);
+    if (!options_.specialFloats || uniform(0, 3) != 0)
+      return std::uniform_real_distribution<T>(-limit, limit)(random_);
+    using Bits = std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>;
+    const T infinity = std::numeric_limits<T>::infinity();
+    Bits exponent;
+    std::memcpy(&exponent, &infinity, sizeof exponent);
+    const Bits sign = Bits(1) << (8 * sizeof(Bits) - 1), mantissa = ~(sign | exponent);
+    Bits bits = exponent | ((sizeof(T) == 4 ? Bits(random_()) : Bits(randomLong())) & (sign | mantissa));
+    if (uniform(0, 4) == 0) bits = sign;
+    if (options_.csvSafe && (bits & mantissa) != 0) bits = exponent | ((mantissa >> 1) + 1);
+    T value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
   }
 
-  double randomDouble() {
-    if (options_.specialFloats && uniform(0, 3) == 0) {
-      uint64_t bits = 0x7ff0000000000000ull | (static_cast<uint64_t>(randomLong()) & 0x800fffffffffffffull);
-      if (uniform(0, 4) == 0) bits = 0x8000000000000000ull;
-      if (options_.csvSafe && (bits & 0x000fffffffffffffull) != 0) bits = 0x7ff8000000000000ull;
-      double value;
-      std::memcpy(&value, &bits, sizeof value);
-      return value;
-    }
-    return std::uniform_real_distribution<double>(-1e12, 1e12)(random_);
+  // Calls f with a maker of values of the element type of type (bool, ..., double, text).
+  template <class F>
+  void withValues(data::DataType type, F f) {
+    const int element = type < data::DT_BOOL_ARRAY ? type : (type - data::DT_BOOL_ARRAY) % 8;
+    if (element == 0) return f([&] { return uniform(0, 1) == 1; });
+    if (element == 1) return f([&] { return static_cast<signed char>(uniform(-128, 127)); });
+    if (element == 2) return f([&] { return static_cast<short>(uniform(-32768, 32767)); });
+    if (element == 3) return f([&] { return static_cast<int>(random_()); });
+    if (element == 4) return f([&] { return randomLong(); });
+    if (element == 5) return f([&] { return randomFloating<float>(); });
+    if (element == 6) return f([&] { return randomFloating<double>(); });
+    f([&] { return randomText(); });
   }
 
   yox::auto_ptr<data::DiscreteFunction> makeFunction(bool nonEmpty) {
@@ -188,17 +182,16 @@ class RandomDataGenerator {
     for (size_t i = 0; i < points; ++i) {
       at += std::uniform_real_distribution<double>(0.25, 10)(random_);
       x[i] = at;
-      y[i] = randomDouble();
+      y[i] = randomFloating<double>();
     }
     return data::DataFactory::createDiscreteFunction(x.data(), y.data(), points, data::DFSP_COPY);
   }
 
   std::vector<size_t> shape(data::StorageType storage) {
-    const size_t extent = options_.maxExtent;
-    if (storage == data::ST_ARRAY) return {static_cast<size_t>(uniform(0, static_cast<int>(extent)))};
-    if (storage == data::ST_ARRAY_2D) {
+    if (storage == data::ST_ARRAY)
+      return {static_cast<size_t>(uniform(0, static_cast<int>(options_.maxExtent)))};
+    if (storage == data::ST_ARRAY_2D)
       return {static_cast<size_t>(uniform(0, 3)), static_cast<size_t>(uniform(0, 3))};
-    }
     std::vector<size_t> dims(uniform(0, 3));  // no extents at all holds one element
     for (size_t& d : dims) d = static_cast<size_t>(uniform(uniform(0, 4) == 0 ? 0 : 1, 3));
     return dims;
@@ -208,67 +201,40 @@ class RandomDataGenerator {
   template <class P>
   static void appendShaped(data::Data& data, const std::string& name, P values,
                            const std::vector<size_t>& dims, data::StorageType storage) {
-    if (storage == data::ST_ARRAY) {
-      data.appendArray(name, values, dims[0]);
-    } else if (storage == data::ST_ARRAY_2D) {
-      data.appendArray2D(name, values, dims[0], dims[1]);
-    } else {
-      data.appendMultiArray(name, values, dims);
-    }
+    if (storage == data::ST_ARRAY) return data.appendArray(name, values, dims[0]);
+    if (storage == data::ST_ARRAY_2D) return data.appendArray2D(name, values, dims[0], dims[1]);
+    data.appendMultiArray(name, values, dims);
   }
 
-  template <class T, class Make>
-  void appendNumbers(data::Data& data, const std::string& name, const std::vector<size_t>& dims,
-                     data::StorageType storage, size_t count, Make make) {
-    std::unique_ptr<T[]> values(new T[count == 0 ? 1 : count]);
-    for (size_t i = 0; i < count; ++i) values[i] = make();
-    appendShaped(data, name, const_cast<const T*>(values.get()), dims, storage);
+  template <class T>
+  static std::vector<const typename T::element_type*> pointers(const std::vector<T>& owned) {
+    std::vector<const typename T::element_type*> result;
+    for (const T& element : owned) result.push_back(element.get());
+    return result;
   }
 
   void appendArray(data::Data& data, const std::string& name, data::DataType type, int depth) {
-    using namespace data;
-    const StorageType storage = DataTypeUtils::getStorageType(type);
+    const data::StorageType storage = data::DataTypeUtils::getStorageType(type);
     const std::vector<size_t> dims = shape(storage);
     size_t count = 1;
     for (size_t d : dims) count *= d;
     if (isNested(type)) {
-      std::vector<yox::auto_ptr<Data>> owned(count);
-      std::vector<const Data*> elements;
-      for (auto& element : owned) {
-        element = makeData(depth + 1);
-        elements.push_back(element.get());
-      }
-      appendShaped(data, name, elements.data(), dims, storage);
-      return;
+      std::vector<yox::auto_ptr<data::Data>> owned(count);
+      for (auto& element : owned) element = makeData(depth + 1);
+      return appendShaped(data, name, pointers(owned).data(), dims, storage);
     }
-    switch ((type - DT_BOOL_ARRAY) % 8) {  // element type of the 1-D, 2-D and N-D families
-      case 0:
-        return appendNumbers<bool>(data, name, dims, storage, count, [&] { return uniform(0, 1) == 1; });
-      case 1:
-        return appendNumbers<signed char>(data, name, dims, storage, count,
-                                          [&] { return static_cast<signed char>(uniform(-128, 127)); });
-      case 2:
-        return appendNumbers<short>(data, name, dims, storage, count,
-                                    [&] { return static_cast<short>(uniform(-32768, 32767)); });
-      case 3:
-        return appendNumbers<int>(data, name, dims, storage, count,
-                                  [&] { return static_cast<int>(random_()); });
-      case 4:
-        return appendNumbers<long>(data, name, dims, storage, count, [&] { return randomLong(); });
-      case 5:
-        return appendNumbers<float>(data, name, dims, storage, count, [&] { return randomFloat(); });
-      case 6:
-        return appendNumbers<double>(data, name, dims, storage, count, [&] { return randomDouble(); });
-      default: {
-        std::vector<std::string> texts(count);
-        std::vector<const char*> pointers;
-        for (std::string& text : texts) {
-          text = randomText();
-          pointers.push_back(text.c_str());
-        }
-        appendShaped(data, name, pointers.data(), dims, storage);
+    withValues(type, [&](auto make) {
+      using T = decltype(make());
+      std::unique_ptr<T[]> values(new T[count == 0 ? 1 : count]);
+      for (size_t i = 0; i < count; ++i) values[i] = make();
+      if constexpr (std::is_same_v<T, std::string>) {
+        std::vector<const char*> texts;
+        for (size_t i = 0; i < count; ++i) texts.push_back(values[i].c_str());
+        appendShaped(data, name, texts.data(), dims, storage);
+      } else {
+        appendShaped(data, name, const_cast<const T*>(values.get()), dims, storage);
       }
-    }
+    });
   }
 
   std::mt19937 random_;

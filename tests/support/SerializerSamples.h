@@ -13,6 +13,12 @@
 namespace yox {
 namespace testing {
 
+// A function of the points (x[i], y[i]), at least one.
+inline yox::auto_ptr<data::DiscreteFunction> points(const std::vector<double>& x,
+                                                    const std::vector<double>& y) {
+  return data::DataFactory::createDiscreteFunction(x.data(), y.data(), x.size(), data::DFSP_COPY);
+}
+
 // A typical device property: scalars, texts, arrays of one, two and N dimensions and a
 // discrete function; everything the CSV form can carry.
 inline yox::auto_ptr<data::Data> makeTypicalProperty() {
@@ -26,25 +32,16 @@ inline yox::auto_ptr<data::Data> makeTypicalProperty() {
   data->append("status", static_cast<signed char>(-2));
   data->append("count", 42);
   data->append("comment", "beam \"on\": 50% ok\nsecond line");
-  const double samples[] = {0.5, -1.25, 3e-3, 1e10, -0.0, 7.0};
-  data->appendArray("samples", samples, 6);
-  const int matrix[] = {1, 2, 3, 4, 5, 6};
-  data->appendArray2D("matrix", matrix, 2, 3);
-  const short cube[] = {1, 2, 3, 4, 5, 6, 7, 8};
-  data->appendMultiArray("cube", cube, std::vector<size_t>{2, 2, 2});
+  data->appendArray("samples", std::vector<double>{0.5, -1.25, 3e-3, 1e10, -0.0, 7.0}.data(), 6);
+  data->appendArray2D("matrix", std::vector<int>{1, 2, 3, 4, 5, 6}.data(), 2, 3);
+  data->appendMultiArray("cube", std::vector<short>{1, 2, 3, 4, 5, 6, 7, 8}.data(),
+                         std::vector<size_t>{2, 2, 2});
   const bool flags[] = {true, false, true};
   data->appendArray("flags", flags, 3);
-  const signed char raw[] = {0, 1, -1, 127, -128};
-  data->appendArray("raw", raw, 5);
-  const char* labels[] = {"x", "", "y z", "a:b"};
-  data->appendArray("labels", labels, 4);
-  const float empty[] = {0.0f};
-  data->appendArray("empty", empty, 0);
-  const double x[] = {0.0, 1.0, 2.5};
-  const double y[] = {10.0, 20.0, -5.0};
-  yox::auto_ptr<const data::DiscreteFunction> function(
-      data::DataFactory::createDiscreteFunction(x, y, 3, data::DFSP_COPY).release());
-  data->appendMove("calibration", function);
+  data->appendArray("raw", std::vector<signed char>{0, 1, -1, 127, -128}.data(), 5);
+  data->appendArray("labels", std::vector<const char*>{"x", "", "y z", "a:b"}.data(), 4);
+  data->appendArray("empty", std::vector<float>{0.0f}.data(), 0);
+  data->append("calibration", *points({0.0, 1.0, 2.5}, {10.0, 20.0, -5.0}));
   return data;
 }
 
@@ -56,32 +53,20 @@ inline yox::auto_ptr<data::Data> makeNestedProperty() {
   data->append("name", "a,b;c");
   yox::auto_ptr<data::Data> inner = data::DataFactory::createData();
   inner->append("level", 2);
-  const long ids[] = {7, 8};
-  inner->appendArray("ids", ids, 2);
+  inner->appendArray("ids", std::vector<long>{7, 8}.data(), 2);
   yox::auto_ptr<data::Data> innermost = data::DataFactory::createData();
   innermost->append("deep", true);
   inner->appendMove("inner", innermost);
   data->append("settings", *inner);
-  const data::Data* elements[] = {inner.get(), inner.get()};
-  data->appendArray2D("grid", elements, 1, 2);
-  const int single[] = {7};
-  data->appendMultiArray("scalarLike", single, std::vector<size_t>());
-  const double x1[] = {0.0, 1.0};
-  const double y1[] = {1.0, 2.0};
-  const double x2[] = {-1.0};
-  const double y2[] = {3.5};
-  yox::auto_ptr<data::DiscreteFunction> f1 =
-      data::DataFactory::createDiscreteFunction(x1, y1, 2, data::DFSP_COPY);
-  yox::auto_ptr<data::DiscreteFunction> f2 =
-      data::DataFactory::createDiscreteFunction(x2, y2, 1, data::DFSP_COPY);
-  const data::DiscreteFunction* functions[] = {f1.get(), f2.get()};
-  data->appendArray("curves", functions, 2);
+  data->appendArray2D("grid", std::vector<const data::Data*>{inner.get(), inner.get()}.data(), 1, 2);
+  data->appendMultiArray("scalarLike", std::vector<int>{7}.data(), std::vector<size_t>());
+  const yox::auto_ptr<data::DiscreteFunction> f1 = points({0.0, 1.0}, {1.0, 2.0}), f2 = points({-1.0}, {3.5});
+  data->appendArray("curves", std::vector<const data::DiscreteFunction*>{f1.get(), f2.get()}.data(), 2);
   yox::auto_ptr<data::DiscreteFunctionListBuilder> builder =
       data::DataFactory::createDiscreteFunctionListBuilder();
-  builder->append(yox::auto_ptr<const data::DiscreteFunction>(f1->clone().release()));
-  builder->append(yox::auto_ptr<const data::DiscreteFunction>(f2->clone().release()));
-  yox::auto_ptr<const data::DiscreteFunctionList> list(builder->build().release());
-  data->appendMove("curveList", list);
+  builder->append(f1->clone());
+  builder->append(f2->clone());
+  data->append("curveList", *builder->build());
   return data;
 }
 

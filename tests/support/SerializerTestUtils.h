@@ -1,5 +1,5 @@
 // Small helpers of the container and serializer tests: the text of a thrown exception,
-// messages as byte vectors, decoding from bytes, bit-exact reads of floating-point values.
+// messages as byte vectors, decoding from bytes, floating-point values from their bits.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"
+#include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DataSerializer.h"
 #include "data/DiscreteFunction.h"
@@ -26,6 +27,20 @@ std::string messageOf(F&& f) {
   try {
     f();
   } catch (const E& error) {
+    return error.what();
+  }
+  return "";
+}
+
+// The what() of the SerializerException or DataException that f throws (the decoders'
+// refusals), "" when it throws none; any other exception escapes.
+template <class F>
+std::string refusal(F&& f) {
+  try {
+    f();
+  } catch (const data::SerializerException& error) {
+    return error.what();
+  } catch (const data::DataException& error) {
     return error.what();
   }
   return "";
@@ -51,6 +66,14 @@ inline yox::auto_ptr<data::BufferHandler> handlerOf(const Bytes& bytes, size_t s
 
 inline yox::auto_ptr<data::Data> decode(const Bytes& bytes) {
   return theSerializer().deserializeFromBinary(handlerOf(bytes, bytes.size()));
+}
+
+// A new container that fill filled.
+template <class F>
+yox::auto_ptr<data::Data> filled(F&& fill) {
+  yox::auto_ptr<data::Data> data = data::DataFactory::createData();
+  fill(*data);
+  return data;
 }
 
 // Little-endian pieces of a hand-written message.
@@ -81,13 +104,6 @@ struct MessageBuilder {
 };
 
 template <class T>
-uint64_t bitsOf(T value) {
-  uint64_t bits = 0;
-  std::memcpy(&bits, &value, sizeof value);
-  return bits;
-}
-
-template <class T>
 T fromBits(uint64_t bits) {
   T value;
   std::memcpy(&value, &bits, sizeof value);
@@ -111,6 +127,15 @@ inline const data::DiscreteFunction* function(std::vector<double> x, std::vector
   kept.push_back(
       data::DataFactory::createDiscreteFunction(x.data(), y.data(), x.size() - 1, data::DFSP_COPY));
   return kept.back().get();
+}
+
+// A list of copies of the functions.
+inline yox::auto_ptr<data::DiscreteFunctionList> functionList(
+    std::vector<const data::DiscreteFunction*> functions) {
+  yox::auto_ptr<data::DiscreteFunctionListBuilder> builder =
+      data::DataFactory::createDiscreteFunctionListBuilder();
+  for (const data::DiscreteFunction* f : functions) builder->append(f->clone());
+  return builder->build();
 }
 
 }  // namespace testing

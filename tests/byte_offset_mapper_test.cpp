@@ -3,10 +3,12 @@
 // without a fixed size, and addresses that outlive their records.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -95,35 +97,19 @@ TEST_F(ByteOffsetMapperTest, CutsEveryFixedSizeTypeFromEveryOffsetInBothByteOrde
   }
 }
 
-TEST_F(ByteOffsetMapperTest, QualifiersAreHexOnlyWithAPrefixAndBitsCountWithinTheFirstByte) {
-  std::vector<char> raw(20, '\0');
-  raw[10] = '\x0A';
-  raw[12] = '\x0C';
-  raw[16] = '\x08';  // only bit 3 set
-  raw[17] = '\x02';  // only bit 1 set
-  prop.setTag("field", raw);
-  const struct {
-    std::vector<std::string> qualifiers;
-    int expected;  // the byte when the field is a whole value, else the bit
-  } cases[] = {
-      {{"12"}, 0x0C},    {{"0X0C"}, 0x0C},     {{"10", "-1"}, 0x0A}, {{"0x10", "3"}, 1},
-      {{"16", "11"}, 1}, {{"0x11", "0x9"}, 1}, {{"0x10", "2"}, 0},
+TEST_F(ByteOffsetMapperTest, BitsCountWithinTheFirstByteAfterOrderingAndKeepTheOtherElements) {
+  prop.setTag("field", std::vector<char>{'\x01', '\x00', '\x00', '\x80'});
+  // mapper, qualifiers (hex only with a prefix; a negative bit reads the whole field), value afterwards
+  const std::vector<std::tuple<const char*, std::vector<std::string>, std::vector<int>>> rows = {
+      {"plw", {"0", "0"}, {1, 6}},           {"plw.be", {"0", "0"}, {0, 6}},
+      {"plw.be", {"0X0", "0xF"}, {1, 6}},    {"plw", {"0", "15"}, {0, 6}},
+      {"plw", {"0", "16"}, {1, 6}},          {"plw", {"0", "10"}, {0, 6}},
+      {"plw", {"0x0", "-1"}, {INT_MIN + 1}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.qualifiers[0] + (c.qualifiers.size() > 1 ? " " + c.qualifiers[1] : std::string()));
-    apm* plw = mapper("plw", c.qualifiers);
-    qivTag whole = target(std::vector<char>{'\x55'});
-    qivTag bit = target(std::vector<bool>{c.expected == 0});
-    qivTag& tag = c.qualifiers.size() > 1 && c.qualifiers[1] != "-1" ? bit : whole;
-    EXPECT_TRUE(plw->in(&prop, &tag, record));
-    EXPECT_EQ(&tag == &bit ? int(held<bool>(bit)[0]) : held<char>(whole)[0], c.expected);
-  }
-  // A bit of a wider field comes from its first byte after ordering; other elements stay.
-  prop.setTag("field", std::vector<char>{'\x00', '\x00', '\x00', '\x01'});
-  for (const auto& c : std::vector<std::pair<const char*, int>>{{"plw", 0}, {"plw.be", 1}}) {
+  for (const auto& [name, qualifiers, expected] : rows) {
     qivTag tag = target(std::vector<int>{5, 6});
-    EXPECT_TRUE(mapper(c.first, {"0", "0"})->in(&prop, &tag, record));
-    EXPECT_EQ(held<int>(tag), (std::vector<int>{c.second, 6})) << c.first;
+    EXPECT_TRUE(mapper(name, qualifiers)->in(&prop, &tag, record));
+    EXPECT_EQ(expected, held<int>(tag)) << name << " " << qualifiers[0] << " " << qualifiers[1];
   }
 }
 
@@ -165,14 +151,12 @@ TEST_F(ByteOffsetMapperTest, MissingSourceOrTargetWithoutAFixedSizeTypeFailsAndK
                                           std::to_string(qivlib_apmInfo("plw")) + "] failed to locate tag" +
                                           kGap + "[field] property [RawData], returning false"));
   prop.setTag("field", std::vector<char>(8, '\x01'));
-  for (const auto& qualifiers : std::vector<std::vector<std::string>>{{"0"}, {"0", "1"}}) {
-    for (bool initialised : {false, true}) {
-      qivTag tag("field");
-      if (initialised) tag.value.assignVector(std::vector<std::string>{"keep"});
-      const VUQ_VARS before = tag.value;
-      EXPECT_FALSE(mapper("plw.be", qualifiers)->in(&prop, &tag, record));
-      EXPECT_TRUE(tag.value == before);
-    }
+  for (const bool initialised : {false, true}) {  // a value without a type, or a string
+    qivTag tag("field");
+    if (initialised) tag.value.assignVector(std::vector<std::string>{"keep"});
+    const VUQ_VARS before = tag.value;
+    EXPECT_FALSE(mapper("plw.be", {"0", initialised ? "1" : "-1"})->in(&prop, &tag, record));
+    EXPECT_TRUE(tag.value == before);
   }
   EXPECT_TRUE(loggedAs("convertTargetBytesToDstValue", "Failed to obtain type [string] from byte buffer," +
                                                            std::string(25, ' ') + "returning false"));

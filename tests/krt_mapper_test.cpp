@@ -21,10 +21,6 @@ using yoxhost::ScriptedHandler;
 using yoxhost::StandInProp;
 using yoxtest::manMessage;
 
-// A protection-system device as the tests operate it: its gateway publishes the
-// "Supervision" property with the status words, a state array and a value array
-// (whose element names the device's "Parameter" property lists), and gateway,
-// acquisition and quench times in nanoseconds.
 // The context and device filters of the B15R3 crate: two devices on mezzanine 3,
 // FIP addresses 17 and 18.
 constexpr const char* kKrtDevice = "DQQDS.B15R3";
@@ -33,16 +29,10 @@ constexpr const char* kKrtContextFilter =
     "B15R3.CONTEXT/Devices=string,DQQDS.B15R3,DQQDS.B16R3/devices=string,DQQDS.B15R3,DQQDS.B16R3"
     "/fipMezzanines=int,3,3/fipAddresses=int,17,18/fipCircuits=byte,1,0";
 
-// One publication of the device. Times in milliseconds since the epoch (sent as ns).
-struct KrtFrame {
-  long long gtwMs = 0;
-  long long aqnMs = 0;
-  long long quenchMs = 0;
-  bool fip = true;
-  char statusCmd = 0x5B;
-  int circuit = 4;
-};
-
+// A protection-system device as the tests operate it: its gateway publishes the
+// "Supervision" property with the status words, a state array and a value array
+// (whose element names the device's "Parameter" property lists), and gateway,
+// acquisition and quench times in nanoseconds.
 class KrtDevice : public yoxtest::HostAddress {
  public:
   KrtDevice(boost::shared_ptr<Filters::Filter> filter, const std::string& property)
@@ -50,7 +40,6 @@ class KrtDevice : public yoxtest::HostAddress {
     map<bool>("fip", "sT_FIP", "", {false});
     map<bool>("logging", "sT_LOGGING", "", {false});
     map<char>("cmdStatus", "statusCmd", "STATUS", {0});
-    map<char>("cmdOperation", "statusCmd", "ST_OPERATION", {0});
     map<char>("cmdOn", "statusCmd", "ON", {0});
     map<bool>("quenchFlag", "states:", "ST_QUENCH", {false});
     map<float>("uRes", "values:", "U_RES", {0});
@@ -60,29 +49,20 @@ class KrtDevice : public yoxtest::HostAddress {
     map<int>("circuit", "circuit", "", {0});
   }
 
-  // The device's "Parameter" property: the names of the state and value elements.
-  static yox::auto_ptr<yox::data::Data> parameters() {
-    yox::auto_ptr<yox::data::Data> data = yox::data::DataFactory::createData();
-    const char* states[] = {"ST_HEATER", "ST_POWER", "ST_QUENCH"};
-    const char* values[] = {"U_DIFF", "U_RES", "I_MEAS"};
-    data->appendArray("statesName", states, 3);
-    data->appendArray("valuesName", values, 3);
-    return data;
-  }
-
-  // Puts frame's tags into the property, replacing the previous publication.
-  void publish(const KrtFrame& frame) {
-    prop.setTag<bool>("sT_FIP", {frame.fip});
+  // Puts a publication into the property, replacing the previous one. Times in
+  // milliseconds since the epoch (sent as ns).
+  void publish(long long gtwMs, long long aqnMs, bool fip = true, char statusCmd = 0x5B) {
+    prop.setTag<bool>("sT_FIP", {fip});
     prop.setTag<bool>("sT_LOGGING", {true});
     prop.setTag<int>("status", {3});
     prop.setTag<int>("subStatus", {0});
-    prop.setTag<char>("statusCmd", {frame.statusCmd});
+    prop.setTag<char>("statusCmd", {statusCmd});
     prop.setTag<bool>("states", {true, false, true});
     prop.setTag<float>("values", {1.5f, -0.25f, 12.0f});
-    prop.setTag<long>("gtwUtcTime", {frame.gtwMs * 1000000});
-    prop.setTag<long>("aqnUtcTime", {frame.aqnMs * 1000000});
-    prop.setTag<long>("quenchUtcTime", {frame.quenchMs * 1000000});
-    prop.setTag<int>("circuit", {frame.circuit});
+    prop.setTag<long>("gtwUtcTime", {gtwMs * 1000000});
+    prop.setTag<long>("aqnUtcTime", {aqnMs * 1000000});
+    prop.setTag<long>("quenchUtcTime", {0});
+    prop.setTag<int>("circuit", {4});
   }
 
   int elementIndex(const std::string& dpe) { return *static_cast<int*>(record(dpe).apmData); }
@@ -99,10 +79,6 @@ class KrtMapperTest : public yoxtest::PluginFixture {
     return std::make_unique<KrtDevice>(driver->filters().getFilter("B15R3.CIRCUIT"), property);
   }
   apmKrt* krtFor(KrtDevice& d) { return static_cast<apmKrt*>(driver->createMapper("krt", &d.prop)); }
-  void subscribe(apmKrt& krt, ScriptedHandler& handler) {
-    handler.answer("Parameter", *KrtDevice::parameters());
-    krt.monitorOn(handler, nullptr);
-  }
   apmKrtPseudo* pseudoFor(const std::string& filterText) {
     const std::string name = filterText.substr(0, filterText.find('/'));
     driver->filters().setFilter(filterText);
@@ -110,31 +86,44 @@ class KrtMapperTest : public yoxtest::PluginFixture {
     contexts.back()->addMapping("faults", "", "contents");
     return static_cast<apmKrtPseudo*>(driver->createMapper("krt.pseudo", contexts.back().get()));
   }
-  // A publication stamped just before the host clock, which is first moved on by advance.
-  static KrtFrame frame(long long advance = 0) {
+  // Moves the host clock on by advance and publishes times just before it.
+  static void publishNow(KrtDevice& d, long long advance = 0) {
     env().advance(advance);
-    KrtFrame f;
-    f.gtwMs = env().now() - 10;
-    f.aqnMs = f.gtwMs - 5;
-    return f;
+    d.publish(env().now() - 10, env().now() - 15);
   }
   std::vector<std::unique_ptr<StandInProp>> contexts;
 };
 
-TEST_F(KrtMapperTest, CircuitBitComesFromTheDeviceFilterByte) {
-  const std::vector<std::pair<std::string, int>> rows = {
+TEST_F(KrtMapperTest, CircuitBitComesFromTheDeviceFilterAndAllowedStatesMatchPairsWithWildcards) {
+  const std::vector<std::pair<std::string, int>> circuits = {
       {"c/circuit=byte,0", 1},  {"c/circuit=byte,1", 2}, {"c/circuit=byte,2", 4}, {"c/circuit=byte,3", 8},
       {"c/circuit=byte,7", -1}, {"c/other=int,1", -1},   {"c/circuit=int,2", -1}, {"", -1}};
   apmKrt krt;
-  for (const auto& row : rows) {
+  for (const auto& row : circuits) {
     StandInProp prop(
         kKrtDevice, "Supervision",
         boost::shared_ptr<Filters::Filter>(row.first.empty() ? nullptr : new Filters::Filter(row.first)));
     EXPECT_EQ(row.second, krt.getCircuit(&prop)) << row.first;
   }
+  // allowed status and sub-status lists, the device's status and sub-status, filtered
+  const std::vector<std::tuple<std::vector<long long>, std::vector<long long>, int, int, bool>> pairs = {
+      {{3, -1}, {-1, 5}, 7, 5, false},
+      {{3, -1}, {-1, 5}, 4, 6, true},
+      {{3, 4}, {-1}, 4, 0, true},  // only pairs present in both lists count
+  };
+  StandInProp prop(kKrtDevice, "Supervision");
+  for (const auto& [status, subStatus, s, u, filtered] : pairs) {
+    STATUS_FILT = status;
+    SUBSTATUS_FILT = subStatus;
+    prop.setTag<int>("status", {s});
+    prop.setTag<int>("subStatus", {u});
+    EXPECT_EQ(filtered, krt.applyFilter(&prop)) << s << "/" << u;
+  }
+  prop.setTag<double>("status", {4.0});  // unreadable status: nothing is filtered
+  EXPECT_FALSE(krt.applyFilter(&prop) || krt.applyFilter(nullptr));
 }
 
-TEST_F(KrtMapperTest, AllowedStatesAreAppendedWhileAListIsEmptyAndSurviveBadFilters) {
+TEST_F(KrtMapperTest, AllowedStatesAreAppendedWhileAListIsEmptyAndOtherPropertiesAreNotWatched) {
   // filter, status list after two mappers initialised, warned
   const std::vector<std::tuple<std::string, std::vector<long long>, bool>> rows = {
       {"KRT.ALLOWED_STATES/status=int,3,-1/subStatus=int,-1,5", {3, -1}, false},
@@ -147,88 +136,61 @@ TEST_F(KrtMapperTest, AllowedStatesAreAppendedWhileAListIsEmptyAndSurviveBadFilt
     driver->filters().setFilter(filter);
     auto d = device("Acquisition");
     krtFor(*d);
-    krtFor(*d);
+    apmKrt* krt = krtFor(*d);
     EXPECT_EQ(status, STATUS_FILT) << filter;
     EXPECT_EQ(warned, env().logged("filter [KRT.ALLOWED_STATES] could not be read")) << filter;
+    publishNow(*d);  // only the supervision property notifies the host and is watched
+    EXPECT_EQ("", d->cycle(*krt).rejection);
+    env().advance(100000);
+    EXPECT_FALSE(krt->watchdog() || krt->watchdogPermanent());
   }
-}
-
-TEST_F(KrtMapperTest, PropertiesOtherThanSupervisionNeitherNotifyTheHostNorWatch) {
-  auto d = device("Acquisition");
-  apmKrt* krt = krtFor(*d);
-  const KrtFrame good = frame();
-  d->publish(good);
-  d->cycle(*krt);
-  d->publish(good);
-  EXPECT_EQ(0u, d->cycle(*krt).rejection.find("gtwUtcTime is the same"));
-  EXPECT_TRUE(driver->invalid().empty());
   EXPECT_EQ(0, driver->supervisionNotifications());
-  env().advance(100000);
-  EXPECT_FALSE(krt->watchdog() || krt->watchdogPermanent());
-}
-
-TEST_F(KrtMapperTest, StateFilterMatchesPairsWithWildcards) {
-  // allowed status and sub-status lists, the device's status and sub-status, filtered
-  const std::vector<std::tuple<std::vector<long long>, std::vector<long long>, int, int, bool>> rows = {
-      {{3, -1}, {-1, 5}, 7, 5, false},
-      {{3, -1}, {-1, 5}, 4, 6, true},
-      {{3}, {}, 4, 6, false},
-      {{3, 4}, {-1}, 4, 0, true},  // only pairs present in both lists count
-  };
-  apmKrt krt;
-  StandInProp prop(kKrtDevice, "Supervision");
-  for (const auto& [status, subStatus, s, u, filtered] : rows) {
-    STATUS_FILT = status;
-    SUBSTATUS_FILT = subStatus;
-    prop.setTag<int>("status", {s});
-    prop.setTag<int>("subStatus", {u});
-    EXPECT_EQ(filtered, krt.applyFilter(&prop)) << s << "/" << u;
-  }
-  prop.setTag<double>("status", {4.0});  // unreadable status: nothing is filtered
-  EXPECT_FALSE(krt.applyFilter(&prop));
 }
 
 TEST_F(KrtMapperTest, AcquisitionClockIsCheckedOnlyWhileFipIsUpAndItsFaultStillUpdatesGatewayTags) {
   auto d = device();
   apmKrt* krt = krtFor(*d);
-  const KrtFrame good = frame();
-  d->publish(good);
+  publishNow(*d);
   ASSERT_EQ("", d->cycle(*krt).rejection);
-  KrtFrame down = frame(1000);
-  down.fip = false;
-  down.aqnMs = good.aqnMs;  // would be rejected if it were checked
-  down.statusCmd = 0;
-  d->publish(down);
+  const long long goodAqn = env().now() - 15, downGtw = env().now() + 990;
+  env().advance(1000);
+  d->publish(downGtw, goodAqn, false, 0);  // fip down: the stale acquisition time goes unchecked
   auto outcome = d->cycle(*krt);
   EXPECT_EQ("", outcome.rejection);
   EXPECT_TRUE(outcome.in["fip"]);
   EXPECT_FALSE(outcome.in["cmdStatus"]);
   EXPECT_EQ(0x58, d->target("cmdStatus").value.getAt<char>(0));
-
-  KrtFrame stale = frame(1000);
-  stale.aqnMs = good.aqnMs;
-  stale.circuit = 2;
-  d->publish(stale);
+  env().advance(1000);
+  d->publish(env().now() - 10, goodAqn);
   outcome = d->cycle(*krt);
-  EXPECT_EQ("aqnUtcTime is the same as in prev frame\n\tprev gtwUtcTime: " + std::to_string(down.gtwMs) +
-                "\n\tprev aqnUtcTime: " + std::to_string(good.aqnMs) + "\n\t new gtwUtcTime: " +
-                std::to_string(stale.gtwMs) + "\n\t new aqnUtcTime: " + std::to_string(stale.aqnMs),
+  EXPECT_EQ("aqnUtcTime is the same as in prev frame\n\tprev gtwUtcTime: " + std::to_string(downGtw) +
+                "\n\tprev aqnUtcTime: " + std::to_string(goodAqn) + "\n\t new gtwUtcTime: " +
+                std::to_string(env().now() - 10) + "\n\t new aqnUtcTime: " + std::to_string(goodAqn),
             outcome.rejection);
   for (const char* dpe : {"fip", "logging", "quenchTime", "aqnTime", "gtwTime", "circuit"})
     EXPECT_TRUE(outcome.in[dpe]) << dpe;
   for (const char* dpe : {"cmdStatus", "cmdOn", "quenchFlag", "uRes"}) EXPECT_FALSE(outcome.in[dpe]) << dpe;
-  EXPECT_EQ(2, d->target("circuit").value.getAt<int>(0));
-  EXPECT_EQ(good.aqnMs, d->target("aqnTime").value.getAt<long>(0));
-  expectWatchdogFiresAfter(TO_WATCHDOG, [&] { return krt->watchdog(); });
-  d->publish(frame(1000));
+  EXPECT_EQ(env().now() - 10, d->target("gtwTime").value.getAt<long>(0));
+  EXPECT_EQ(goodAqn, d->target("aqnTime").value.getAt<long>(0));
+  EXPECT_TRUE(krt->watchdog());
+  env().advance(TO_WATCHDOG);
+  EXPECT_TRUE(krt->watchdog());
+  env().advance(1);
+  EXPECT_EQ("watchdog event has happened", manMessage([&] { krt->watchdog(); }));
+  publishNow(*d, 1000);
   EXPECT_EQ("", d->cycle(*krt).rejection);
   EXPECT_FALSE(krt->watchdog());
 }
 
-TEST_F(KrtMapperTest, UnreadableTimesOrFipRejectTheUpdateAndOnlyMissingOnesStartAStreak) {
+TEST_F(KrtMapperTest,
+       ContextWithoutFilterOrUnreadableTimesOrFipRejectTheUpdateAndOnlyMissingOnesStartAStreak) {
+  StandInProp bare("B15R3.CONTEXT", "FaultKeys");
+  driver->createMapper("krt.pseudo", &bare);
   auto d = device();
   apmKrt* krt = krtFor(*d);
-  d->publish(frame());
+  publishNow(*d);
+  EXPECT_EQ("No context filter found", d->cycle(*krt).rejection);  // once: then no context is told
+  EXPECT_TRUE(krt->pseudos->empty());
   d->prop.setTag<std::string>("gtwUtcTime", {"soon"});
   EXPECT_ANY_THROW(krt->begin(&d->prop));
   d->prop.stopFlag = true;
@@ -242,7 +204,7 @@ TEST_F(KrtMapperTest, UnreadableTimesOrFipRejectTheUpdateAndOnlyMissingOnesStart
   auto outcome = d->cycle(*krt);
   EXPECT_EQ("Can't get sT_FIP", outcome.rejection);
   for (const auto& in : outcome.in) EXPECT_FALSE(in.second) << in.first;
-  d->publish(frame(1000));
+  publishNow(*d, 1000);
   d->prop.setTag<std::string>("sT_FIP", {"yes"});
   EXPECT_EQ("Can't get sT_FIP", d->cycle(*krt).rejection);
   EXPECT_EQ(1u, driver->invalid().size());
@@ -258,7 +220,7 @@ TEST_F(KrtMapperTest, FaultKeysReachOnlyUsableContextsAndAValidPropertyInAStreak
   pseudoFor("NODEV.CONTEXT/devices=string,DQQDS.B15R3");
   auto d = device();
   apmKrt* krt = krtFor(*d);
-  d->publish(frame());
+  publishNow(*d);
   EXPECT_EQ("", d->cycle(*krt, std::vector<bool>(d->targets.size(), false)).rejection);
   ASSERT_EQ(2u, krt->pseudos->size());
   EXPECT_TRUE(
@@ -271,10 +233,10 @@ TEST_F(KrtMapperTest, FaultKeysReachOnlyUsableContextsAndAValidPropertyInAStreak
   EXPECT_EQ(std::vector<long long>({30172}),
             std::vector<long long>(pseudo->keys));  // 3 * 10000 + 17 * 10 + 2
   EXPECT_EQ(1u, driver->delivered().size());
-  d->publish(frame(1000));
+  publishNow(*d, 1000);
   d->cycle(*krt, std::vector<bool>(d->targets.size(), false));  // still in fault: nothing new to tell
   EXPECT_EQ(1u, driver->delivered().size());
-  d->publish(frame());  // the same times: rejected, then validated as fine
+  publishNow(*d);  // the same times: rejected, then validated as fine
   EXPECT_NE("", manMessage([&] { krt->begin(&d->prop); }));
   krt->validate(&d->prop, true, nullptr);
   krt->end(&d->prop);
@@ -282,59 +244,36 @@ TEST_F(KrtMapperTest, FaultKeysReachOnlyUsableContextsAndAValidPropertyInAStreak
   EXPECT_EQ(1u, pseudo->keys.size());
 }
 
-TEST_F(KrtMapperTest, ContextMapperWithoutFilterIsRefusedOnce) {
-  StandInProp bare("B15R3.CONTEXT", "FaultKeys");
-  bare.addMapping("faults", "", "contents");
-  driver->createMapper("krt.pseudo", &bare);
-  auto d = device();
-  apmKrt* krt = krtFor(*d);
-  d->publish(frame());
-  EXPECT_EQ("No context filter found", d->cycle(*krt).rejection);
-  d->publish(frame(1000));
-  EXPECT_EQ("", d->cycle(*krt).rejection);
-  EXPECT_TRUE(krt->pseudos->empty());
-}
-
-TEST_F(KrtMapperTest, UnknownElementNamesAndUnreadableSourcesLeaveTheirTagsWithoutData) {
+TEST_F(KrtMapperTest, ParameterProblemsAndUnreadableSourcesAreLoggedAndLeaveTheirTagsWithoutData) {
   auto d = device();
   d->map<bool>("ghost", "states:", "ST_MISSING", {false});
   apmKrt* krt = krtFor(*d);
-  ScriptedHandler handler(kKrtDevice, "Supervision");
-  subscribe(*krt, handler);
-  EXPECT_EQ(-1, d->elementIndex("ghost"));
-  EXPECT_EQ(2, d->elementIndex("quenchFlag"));
-  EXPECT_TRUE(
-      env().logged("-Bad mapping for hardware tag [states:] hardware tag qualifier [ST_MISSING], "
-                   "exception: Failed to find string [ST_MISSING] in list of strings sz [3] strings "
-                   "[ST_HEATER, ST_POWER, ST_QUENCH]"));
-  d->publish(frame());
-  d->removeTag("circuit");
-  d->prop.setTag<int>("values", {1, 2, 3});  // not floats
-  d->target("logging").value = VUQ_VARS();   // a host tag without a type
-  auto outcome = d->cycle(*krt);
-  for (const char* dpe : {"ghost", "circuit", "uRes", "logging"}) {
-    EXPECT_TRUE(outcome.in[dpe]) << dpe;
-    EXPECT_FALSE(d->target(dpe).valid) << dpe;
-    EXPECT_EQ(dpe[0] != 'g', d->target(dpe).noData) << dpe;
-  }
-  EXPECT_TRUE(d->target("fip").valid);
-  EXPECT_TRUE(
-      env().logged("-Failed to retrieve apm data at index [-1] from tag [states], tag size [3]. Mapper "
-                   "object dump: imapHw2Vuq mapping object. Address [0x"));
-}
-
-TEST_F(KrtMapperTest, ParameterProblemsAreLoggedAndTheSubscriptionGoesOn) {
-  auto d = device();
-  apmKrt* krt = krtFor(*d);
   ScriptedHandler noValues(kKrtDevice, "Supervision");
   yox::auto_ptr<yox::data::Data> statesOnly = yox::data::DataFactory::createData();
-  const char* quench[] = {"ST_QUENCH"};
-  statesOnly->appendArray("statesName", quench, 1);
+  const char* states[] = {"ST_HEATER", "ST_QUENCH"};
+  statesOnly->appendArray("statesName", states, 2);
   statesOnly->append("valuesName", "U_RES");  // names are read strictly as string arrays
   noValues.answer("Parameter", *statesOnly);
   krt->monitorOn(noValues, nullptr);
-  EXPECT_EQ(0, d->elementIndex("quenchFlag"));
-  EXPECT_EQ(-1, d->elementIndex("uRes"));
+  EXPECT_EQ(
+      std::vector<int>({1, -1, -1}),
+      std::vector<int>({d->elementIndex("quenchFlag"), d->elementIndex("uRes"), d->elementIndex("ghost")}));
+  EXPECT_TRUE(
+      env().logged("-Bad mapping for hardware tag [states:] hardware tag qualifier [ST_MISSING], exception: "
+                   "Failed to find string [ST_MISSING] in list of strings sz [2] strings [ST_HEATER, "
+                   "ST_QUENCH]"));
+  publishNow(*d);
+  d->removeTag("circuit");
+  d->target("logging").value = VUQ_VARS();  // a host tag without a type
+  auto outcome = d->cycle(*krt);
+  for (const std::string dpe : {"ghost", "uRes", "circuit", "logging"}) {
+    EXPECT_TRUE(outcome.in[dpe] && !d->target(dpe).valid) << dpe;
+    EXPECT_EQ(dpe == "circuit" || dpe == "logging", d->target(dpe).noData) << dpe;
+  }
+  EXPECT_TRUE(d->target("quenchFlag").valid);
+  EXPECT_TRUE(
+      env().logged("-Failed to retrieve apm data at index [-1] from tag [values], tag size [3]. Mapper "
+                   "object dump: imapHw2Vuq mapping object. Address [0x"));
 
   ScriptedHandler failing(kKrtDevice, "Supervision");
   failing.fail("Parameter", "gateway DQQDS.B15R3 not reachable");
@@ -345,15 +284,16 @@ TEST_F(KrtMapperTest, ParameterProblemsAreLoggedAndTheSubscriptionGoesOn) {
         "reachable",
         "-Failed to retrieve values for property [Parameter], exiting", "-apm [krt] getSubIndex failed"})
     EXPECT_TRUE(env().logged(text)) << text;
-  EXPECT_EQ("Supervision", failing.getProperty());
-  EXPECT_EQ(1, failing.monitorOnCount);
-  EXPECT_EQ(0, d->elementIndex("quenchFlag"));  // indexes already resolved stay
+  EXPECT_EQ(std::make_pair(std::string("Supervision"), 1),
+            std::make_pair(failing.getProperty(), failing.monitorOnCount));
+  EXPECT_EQ(1, d->elementIndex("quenchFlag"));  // indexes already resolved stay
   // The low-rate supervision property resolves names too; other properties only subscribe.
-  for (const char* property : {"SupervisionLow", "Acquisition"}) {
-    ScriptedHandler other(kKrtDevice, property);
-    subscribe(*krt, other);
-    EXPECT_EQ(property[0] == 'S' ? 1 : 0, other.getSyncCount) << property;
-  }
+  ScriptedHandler low(kKrtDevice, "SupervisionLow"), other(kKrtDevice, "Acquisition");
+  low.answer("Parameter", *statesOnly);
+  krt->monitorOn(low, nullptr);
+  krt->monitorOn(other, nullptr);
+  EXPECT_EQ(std::make_pair(1, 0), std::make_pair(low.getSyncCount, other.getSyncCount));
+  EXPECT_EQ(1, other.monitorOnCount);
   apm* same = krt;  // initialising again forgets them
   qivlib_apmCreate(same, qivlib_apmInfo("krt"), &d->prop);
   EXPECT_EQ(-1, d->elementIndex("quenchFlag"));
@@ -425,65 +365,45 @@ TEST_F(KrtCompanionsTest, SurveyMarksNoDataForMistypedListsAndTargets) {
     if (withCircuits) prop.setTag<int>("fipCircuits", {1, 2});
     target.value.assignVector(std::vector<int>{0});
     target.noData = false;
-    EXPECT_TRUE(survey.in(&prop, &target, nullptr));
-    EXPECT_TRUE(target.noData);
+    EXPECT_TRUE(survey.in(&prop, &target, nullptr) && target.noData);
     EXPECT_EQ(std::vector<int>{0}, boost::get<std::vector<int>>(target.value.variant));
   }
   prop.setTag<int>("fipMezzanines", {3, 3});
   prop.setTag<char>("fipCircuits", {1, 2});
   qivTag untyped("channels");
-  EXPECT_TRUE(survey.in(&prop, &untyped, nullptr));
-  EXPECT_TRUE(untyped.noData);
+  EXPECT_TRUE(survey.in(&prop, &untyped, nullptr) && untyped.noData);
 }
 
-TEST_F(KrtCompanionsTest, WaitTimeTakesTheQualifiedElementInWholeSeconds) {
-  // source, mapping records, qualifier, in's result, noData, element 0 afterwards (99 = untouched)
-  const std::vector<std::tuple<std::vector<long>, int, std::string, bool, bool, long>> rows = {
-      {{7000000000}, 1, "2", true, false, 7},  // a single mapping takes element 0 whatever the qualifier
-      {{7000000000}, 2, "2", false, false, 99},
-      {{7000000000, 8000000000}, 2, "0", true, true, 99},
-      {{7000000000, 8000000000}, 2, "", true, true, 99},
-      {{7000000000, 8000000000}, 2, "two", true, true, 99},
-      {{}, 1, "1", false, false, 99},
-  };
-  for (const auto& [source, mappings, qualifier, result, noData, seconds] : rows) {
-    StandInProp prop("DQQDS.B15R3", "WaitTimes");
-    imapHw2Vuq& record = prop.addMapping("wait", "", "waitTimes:ns");
-    if (!qualifier.empty()) record.qualifiers.push_back(qualifier);
-    for (int i = 1; i < mappings; ++i) prop.addMapping("other" + std::to_string(i), "", "waitTimes:ns");
-    auto* wtime = static_cast<apmKrtWTime*>(driver->createMapper("krt.wtime", &prop));
-    prop.setTag("waitTimes", source);
-    qivTag target("wait");
-    target.value.assignVector(std::vector<long>{99});
-    EXPECT_EQ(result, wtime->in(&prop, &target, &record)) << qualifier;
-    EXPECT_EQ(noData, target.noData) << qualifier;
-    EXPECT_EQ(seconds, target.value.getAt<long>(0)) << qualifier;
-  }
-}
-
-TEST_F(KrtCompanionsTest, WaitTimeWithoutSourceOrRecordsFailsCleanly) {
+TEST_F(KrtCompanionsTest, WaitTimeTakesTheQualifiedElementOrFailsCleanly) {
   StandInProp empty("DQQDS.B15R3", "WaitTimes");
   EXPECT_EQ(
       "krt.wtime mapper: device [DQQDS.B15R3] property [WaitTimes] has no mapping record to name the "
       "wait-time tag",
       manMessage([&] { driver->createMapper("krt.wtime", &empty); }));
   StandInProp prop("DQQDS.B15R3", "WaitTimes");
-  imapHw2Vuq& record = prop.addMapping("wait", "", "waitTimes");
-  record.qualifiers.push_back("1");
+  imapHw2Vuq& record = prop.addMapping("wait", "", "waitTimes:ns");
+  record.qualifiers.push_back("2");
   auto* wtime = static_cast<apmKrtWTime*>(driver->createMapper("krt.wtime", &prop));
   qivTag target("wait");
   target.value.assignVector(std::vector<long>{99});
   for (bool present : {false, true}) {
     if (present) prop.setTag<int>("waitTimes", {5});  // not 64-bit
-    target.noData = false;
     EXPECT_TRUE(wtime->in(&prop, &target, &record));
     EXPECT_TRUE(target.noData);
+    target.noData = false;
   }
-  EXPECT_EQ(99, target.value.getAt<long>(0));
+  prop.setTag<long>("waitTimes", {7000000000});  // a single wait time serves a single mapping
+  EXPECT_TRUE(wtime->in(&prop, &target, &record));
+  EXPECT_EQ(7, target.value.getAt<long>(0));
+  prop.addMapping("other", "", "waitTimes:ns");
+  wtime->initialise(&prop);  // with two mappings, element 2 is missing
+  EXPECT_FALSE(wtime->in(&prop, &target, &record));
+  EXPECT_TRUE(wtime->in(&prop, &target, prop.getMapping().get(1)));  // no qualifier: no element
+  EXPECT_TRUE(target.noData);
   EXPECT_TRUE(wtime->out(&prop, &target, &record));
   apmKrtWTime never;
   EXPECT_EQ(nullptr, never.getTagName());
-  EXPECT_TRUE(never.in(&prop, &target, &record));
+  EXPECT_TRUE(never.in(&prop, &target, nullptr));
 }
 
 }  // namespace

@@ -270,7 +270,6 @@ TEST_F(KrtMapperTest, ParameterProblemsAndUnreadableSourcesAreLoggedAndLeaveThei
     EXPECT_TRUE(outcome.in[dpe] && !d->target(dpe).valid) << dpe;
     EXPECT_EQ(dpe == "circuit" || dpe == "logging", d->target(dpe).noData) << dpe;
   }
-  EXPECT_TRUE(d->target("quenchFlag").valid);
   EXPECT_TRUE(
       env().logged("-Failed to retrieve apm data at index [-1] from tag [values], tag size [3]. Mapper "
                    "object dump: imapHw2Vuq mapping object. Address [0x"));

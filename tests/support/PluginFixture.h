@@ -5,7 +5,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -52,14 +51,6 @@ class PluginFixture : public ::testing::Test {
     SUBSTATUS_FILT.clear();
     TO_INFUTURE = TO_INPAST = TO_WATCHDOG = -1;
     REJ_EQ_TIME = true;
-  }
-  // A watchdog armed now holds for limit ms and fires, every time asked, one ms later.
-  static void expectWatchdogFiresAfter(long long limit, const std::function<bool()>& watchdog) {
-    EXPECT_TRUE(watchdog());
-    env().advance(limit);
-    EXPECT_TRUE(watchdog());
-    env().advance(1);
-    for (int i = 0; i < 2; ++i) EXPECT_EQ("watchdog event has happened", manMessage(watchdog));
   }
   static yoxhost::HostEnvironment& env() { return yoxhost::HostEnvironment::instance(); }
   std::unique_ptr<yoxhost::StandInDriver> driver;

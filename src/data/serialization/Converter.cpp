@@ -38,36 +38,41 @@ signed char decodeHexPair(const char* piece) {
   throw DataException("Incorrect hex string: '" + std::string(piece, length) + "'");
 }
 
-// The serializer names of the type table, grouped by length for the lookup.
+// The serializer names of the type table in an open-addressed hash table.
 class TypeNames {
  public:
   TypeNames() {
-    size_t counts[kLongest + 2] = {};
-    for (const DataTypeInfo& row : kDataTypes) ++counts[lengthOf(row) + 1];
-    for (size_t length = 1; length < kLongest + 2; ++length) counts[length] += counts[length - 1];
-    for (size_t length = 0; length < kLongest + 2; ++length)
-      start_[length] = static_cast<unsigned char>(counts[length]);
-    for (const DataTypeInfo& row : kDataTypes) rows_[counts[lengthOf(row)]++] = &row;
+    for (const DataTypeInfo& row : kDataTypes) {
+      size_t slot = hash(row.textName);
+      while (slots_[slot].row != nullptr) slot = (slot + 1) % kSlots;
+      slots_[slot] = Slot{&row, std::strlen(row.textName)};
+    }
   }
 
   const DataTypeInfo* find(std::string_view name) const {
-    if (name.size() > kLongest) return nullptr;
-    for (size_t i = start_[name.size()]; i < start_[name.size() + 1]; ++i) {
-      if (std::memcmp(rows_[i]->textName, name.data(), name.size()) == 0) return rows_[i];
+    for (size_t slot = hash(name);; slot = (slot + 1) % kSlots) {
+      const Slot& at = slots_[slot];
+      if (at.row == nullptr) return nullptr;
+      if (at.length == name.size() && std::memcmp(at.row->textName, name.data(), name.size()) == 0)
+        return at.row;
     }
-    return nullptr;
   }
 
  private:
-  static constexpr size_t kLongest = 31;
-  static constexpr size_t kRows = sizeof kDataTypes / sizeof kDataTypes[0];
-  static size_t lengthOf(const DataTypeInfo& row) {
-    const size_t length = std::strlen(row.textName);
-    return length < kLongest ? length : kLongest;
+  static constexpr size_t kSlots = 128;
+  // Every name has at least three characters; these factors give each of the 39 a slot
+  // of its own (a name added later that collides still finds a free slot further on).
+  static size_t hash(std::string_view name) {
+    if (name.size() < 3) return 0;
+    const auto at = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(name[i])); };
+    return (name.size() * 58 + at(0) * 20 + at(1) * 107 + at(name.size() - 1) * 62) % kSlots;
   }
 
-  const DataTypeInfo* rows_[kRows] = {};
-  unsigned char start_[kLongest + 2] = {};
+  struct Slot {
+    const DataTypeInfo* row;
+    size_t length;
+  };
+  Slot slots_[kSlots] = {};
 };
 
 }  // namespace

@@ -7,18 +7,22 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tr1/memory>
 #include <type_traits>
 #include <vector>
 
+#include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/StringUtils.h"
 #include "data/detail/DecimalScan.h"
+#include "data/impl/Arena.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
+#include "data/impl/EntryValidator.h"
 #include "data/serialization/Converter.h"
 #include "data/serialization/SerializerSupport.h"
 #include "data/serialization/TokensReader.h"
@@ -395,6 +399,45 @@ void appendMoved(DataImpl& data, const std::string& name, P values, const Shape&
   throwUnexpectedStorage(name);
 }
 
+// What a decoded container keeps besides its entries: the names, and the holders, values
+// and pointer arrays of its strings and arrays, in one arena that the container (and
+// every container nested in it) keeps alive as its buffer. Values placed here are still
+// owned by their entries: a release hands out a copy (see ArenaArrayPolicy).
+class DecodedStore final : public BufferHandler {
+ public:
+  size_t getBufferSize() const override { return 0; }
+  const signed char* getBufferPointer() const override { return nullptr; }
+  signed char* releaseBufferPointer() override { return nullptr; }
+  BufferHandler& operator=(const BufferHandler&) override { return *this; }
+
+  Arena& arena() { return arena_; }
+
+ private:
+  Arena arena_;
+};
+
+// The holder policy of a string array whose pointer array lies in the arena while each
+// text is its own new[] array: the holder frees the texts, a release hands out a new[]
+// copy of the pointer array with the texts, as for an array adopted whole.
+struct ArenaPointersOwnedTexts {
+  static constexpr bool kOwnsElements = true;
+  static constexpr bool kInArena = true;
+  template <class T>
+  static T* acquire(T* source, size_t) {
+    return source;
+  }
+  template <class T>
+  static void destroy(T* texts, size_t count) {
+    for (size_t i = 0; i < count; ++i) delete[] texts[i];
+  }
+};
+
+// Arrays up to this size go to the arena; larger ones get their own allocation, so that
+// the arena's blocks stay small and nothing large is allocated twice.
+constexpr size_t kArenaArrayBytes = 16 * 1024;
+// The first arena block: room for a typical message, at most this much.
+constexpr size_t kMaxFirstBlock = 64 * 1024;
+
 // Reads the text at the reader's position in place (nothing is written into it); tokens
 // are views of the text. Numbers are scanned where they stand, the separator after them
 // ending the scan, unless the separator could be part of a number.
@@ -405,13 +448,17 @@ class Reader {
         at_(begin_ + in.getPosition()),
         end_(begin_ + in.getLength()),
         separator_(in.getSeparator()),
-        scanNumbers_(!text::scan_detail::isDigit(separator_) && separator_ != '+' && separator_ != '-') {}
+        scanNumbers_(!text::scan_detail::isDigit(separator_) && separator_ != '+' && separator_ != '-'),
+        store_(new DecodedStore()),
+        arena_(static_cast<DecodedStore&>(*store_).arena()) {
+    arena_.reserve(std::min(remaining(), kMaxFirstBlock) + 256);
+  }
 
   size_t position() const { return static_cast<size_t>(at_ - begin_); }
 
   std::unique_ptr<DataImpl> block(int depth) {
     if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
-    std::unique_ptr<DataImpl> data(new DataImpl());
+    std::unique_ptr<DataImpl> data(new DataImpl(store_));
     const int count = readCount("entry count");
     // Every entry but the last takes at least seven characters ("n,int,5,").
     if (count > 0) data->reserveDecoded(std::min(static_cast<size_t>(count), remaining() / 7 + 1));
@@ -428,18 +475,31 @@ class Reader {
     throw SerializerException("TokensReader::next(): Out of range");
   }
 
+  // The first separator from p on, or the end of the text. Short tokens (names, type
+  // names) are searched a word at a time here, longer ones by memchr.
+  const char* findSeparator(const char* p) const {
+    using namespace text::scan_detail;
+    if (kSwar) {
+      constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+      const std::uint64_t pattern = kOnes * static_cast<unsigned char>(separator_);
+      for (int word = 0; word < 2 && end_ - p >= 8; ++word, p += 8) {
+        const std::uint64_t x = load8(p) ^ pattern;
+        // The lowest byte flagged is the first one equal to the separator.
+        const std::uint64_t equal = (x - kOnes) & ~x & kHigh;
+        if (equal != 0) return p + __builtin_ctzll(equal) / 8;
+      }
+    }
+    const void* found = std::memchr(p, separator_, static_cast<size_t>(end_ - p));
+    return found == nullptr ? end_ : static_cast<const char*>(found);
+  }
+
   // The next token, up to the next separator or the end of the text; the position moves
   // past that separator.
   std::string_view next() {
     if (atEnd()) throwOutOfRange();
     const char* const token = at_;
-    const char* const separator =
-        static_cast<const char*>(std::memchr(token, separator_, static_cast<size_t>(end_ - token)));
-    if (separator == nullptr) {
-      at_ = end_;
-      return std::string_view(token, static_cast<size_t>(end_ - token));
-    }
-    at_ = separator + 1;
+    const char* const separator = findSeparator(token);
+    at_ = separator == end_ ? end_ : separator + 1;
     return std::string_view(token, static_cast<size_t>(separator - token));
   }
 
@@ -506,16 +566,40 @@ class Reader {
     if (minLength == 0 ? count > left + 1 : count > (left + 1) / (minLength + 1)) throwOutOfRange();
   }
 
-  // A copy of name that lives as long as data: scalar and nested entries borrow it.
-  static const char* keep(DataImpl& data, std::string_view name) {
-    char* copy = reinterpret_cast<char*>(data.arenaArray(name.size() / sizeof(const char*) + 1));
+  // A terminated copy of name in the store, which the entries borrow.
+  const char* keep(std::string_view name) {
+    char* copy = static_cast<char*>(arena_.allocate(name.size() + 1, 1));
     std::memcpy(copy, name.data(), name.size());
     copy[name.size()] = '\0';
     return copy;
   }
 
-  // An unescaped copy of the next token, from new[].
-  char* unescapedText() { return Converter::strToString(next()); }
+  template <class T>
+  T* arenaArray(size_t count) {
+    return static_cast<T*>(arena_.allocate(count * sizeof(T), alignof(T)));
+  }
+
+  // An entry in the store for holder (which it owns from here on, also on failure).
+  void add(DataImpl& data, const char* name, DataType type, ArrayBase* holder) {
+    EntryImpl* entry;
+    try {
+      entry = EntryImpl::inArena(arena_, name, type, holder);
+    } catch (...) {
+      holder->~ArrayBase();
+      throw;
+    }
+    data.appendEntry(yox::auto_ptr<Entry>(entry));
+  }
+
+  // The unescaped next token as a new[] text; length is its length up to the NUL written
+  // after it (an escaped NUL inside ends it earlier for every reader of the text).
+  char* unescapedText(size_t& length) {
+    const std::string_view token = next();
+    std::unique_ptr<char[]> text(new char[token.size() + 1]);
+    length = Converter::unescape(token, text.get());
+    text[length] = '\0';
+    return text.release();
+  }
 
   template <class T>
   ScalarPrimitiveValue scalar() {
@@ -558,16 +642,16 @@ class Reader {
             value = scalar<double>();
             break;
         }
-        return data.appendDecoded(keep(data, name), type, value);
+        return data.appendDecoded(keep(name), type, value);
       }
       case ValueKind::kData: {
         std::unique_ptr<DataImpl> nested = block(depth + 1);
-        return data.appendDecodedData(keep(data, name), std::move(nested));
+        return data.appendDecodedData(keep(name), std::move(nested));
       }
       case ValueKind::kFunction:
         return data.appendMove(std::string(name), function(depth + 1));
       case ValueKind::kString:
-        return string(data, std::string(name), static_cast<size_t>(readCount("length")));
+        return string(data, name, static_cast<size_t>(readCount("length")));
       case ValueKind::kFunctionList: {
         const size_t count = static_cast<size_t>(readCount("extent"));
         yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
@@ -576,22 +660,27 @@ class Reader {
                                yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
       }
       case ValueKind::kArray:
-        return array(data, std::string(name), info, depth);
+        return array(data, name, info, depth);
     }
   }
 
-  // A zero length may be followed by the empty token an older writer left.
-  void string(DataImpl& data, const std::string& name, size_t length) {
+  // A zero length may be followed by the empty token an older writer left. The text is
+  // its own new[] array, which a release hands out as it is.
+  void string(DataImpl& data, std::string_view name, size_t length) {
+    std::unique_ptr<char[]> text;
     if (length == 0) {
       if (peek() == separator_) next();
-      return data.append(name, "");
+      text.reset(new char[1]());
+    } else {
+      text.reset(unescapedText(length));
     }
-    std::unique_ptr<char[]> text(unescapedText());
-    data.appendMove(name, text.get());
+    const char* kept = keep(name);
+    length = EntryValidator::validateText(kept, text.get(), length);
+    add(data, kept, DT_STRING, arena_.make<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get()));
     text.release();
   }
 
-  void array(DataImpl& data, const std::string& name, const DataTypeInfo& info, int depth) {
+  void array(DataImpl& data, std::string_view name, const DataTypeInfo& info, int depth) {
     Shape shape(info.storage);
     if (info.storage == ST_ARRAY_2D) {
       shape.few[0] = static_cast<size_t>(readCount("extent"));
@@ -603,7 +692,8 @@ class Reader {
     } else {
       shape.few[0] = static_cast<size_t>(readCount("extent"));
     }
-    shape.count = elementCount(shape.dims(), shape.rank(), name.c_str());
+    const std::string nameText(name);
+    shape.count = elementCount(shape.dims(), shape.rank(), nameText.c_str());
     const ElementKind kind = info.element;
     // Bytes travel as one token (its own length check names the fault), so one character
     // per byte is all that is asked here.
@@ -612,56 +702,86 @@ class Reader {
                                                                                            : 1);
     switch (kind) {
       case ElementKind::kBool:
-        return numbers<bool>(data, name, shape);
+        return numbers<bool>(data, name, info, shape);
       case ElementKind::kByte:
-        return bytes(data, name, shape);
+        return numbers<signed char>(data, name, info, shape);
       case ElementKind::kShort:
-        return numbers<short>(data, name, shape);
+        return numbers<short>(data, name, info, shape);
       case ElementKind::kInt:
-        return numbers<int>(data, name, shape);
+        return numbers<int>(data, name, info, shape);
       case ElementKind::kLong:
-        return numbers<long>(data, name, shape);
+        return numbers<long>(data, name, info, shape);
       case ElementKind::kFloat:
-        return numbers<float>(data, name, shape);
+        return numbers<float>(data, name, info, shape);
       case ElementKind::kDouble:
-        return numbers<double>(data, name, shape);
+        return numbers<double>(data, name, info, shape);
       case ElementKind::kString:
-        return strings(data, name, shape);
+        return strings(data, name, info, shape);
       case ElementKind::kData:
-        return objects<const Data>(data, name, shape, [&] { return block(depth + 1).release(); });
+        return objects<const Data>(data, nameText, shape, [&] { return block(depth + 1).release(); });
       case ElementKind::kFunction:
-        return objects<const DiscreteFunction>(data, name, shape,
+        return objects<const DiscreteFunction>(data, nameText, shape,
                                                [&] { return function(depth + 1).release(); });
     }
   }
 
+  // Bytes come as one token of hex pairs; every other kind one token per element.
   template <class T>
-  void numbers(DataImpl& data, const std::string& name, const Shape& shape) {
-    std::unique_ptr<T[]> values(new T[shape.count]);
-    for (size_t i = 0; i < shape.count; ++i) values[i] = value<T>();
-    appendMoved(data, name, static_cast<const T*>(values.get()), shape);
-    values.release();
-  }
-
-  void bytes(DataImpl& data, const std::string& name, const Shape& shape) {
-    std::unique_ptr<signed char[]> values(new signed char[shape.count]);
-    if (shape.count != 0) {
+  void fill(T* values, size_t count) {
+    if constexpr (std::is_same_v<T, signed char>) {
+      if (count == 0) return;
       const std::string_view token = next();
-      if (token.size() != 2 * shape.count) {
+      if (token.size() != 2 * count) {
         throw SerializerException("DefaultLoadPolicy<signed char>::load(): Byte array is too short");
       }
-      for (size_t i = 0; i < shape.count; ++i) values[i] = Converter::strToByte(token.substr(2 * i, 2));
+      for (size_t i = 0; i < count; ++i) values[i] = Converter::strToByte(token.substr(2 * i, 2));
+    } else {
+      for (size_t i = 0; i < count; ++i) values[i] = value<T>();
     }
-    appendMoved(data, name, static_cast<const signed char*>(values.get()), shape);
-    values.release();
   }
 
-  void strings(DataImpl& data, const std::string& name, const Shape& shape) {
-    OwnedElements<char> texts(shape.count);
-    if (shape.count == 0 && peek() == separator_) next();
-    for (size_t i = 0; i < shape.count; ++i) texts.set(i, atEnd() ? new char[1]() : unescapedText());
-    appendMoved(data, name, const_cast<const char**>(texts.get()), shape);
-    texts.release();
+  template <class T>
+  void numbers(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+    if (shape.count > kArenaArrayBytes / sizeof(T)) {
+      std::unique_ptr<T[]> values(new T[shape.count]);
+      fill(values.get(), shape.count);
+      appendMoved(data, std::string(name), static_cast<const T*>(values.get()), shape);
+      values.release();
+      return;
+    }
+    T* values = arenaArray<T>(shape.count);
+    fill(values, shape.count);
+    add(data, keep(name), info.type,
+        arena_.make<ArrayImpl<T, ArenaArrayPolicy>>(Extents(shape.dims(), shape.rank()), shape.count,
+                                                    values));
+  }
+
+  void strings(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+    size_t length;
+    if (shape.count > kArenaArrayBytes / sizeof(char*)) {
+      OwnedElements<char> texts(shape.count);
+      for (size_t i = 0; i < shape.count; ++i) texts.set(i, atEnd() ? new char[1]() : unescapedText(length));
+      appendMoved(data, std::string(name), const_cast<const char**>(texts.get()), shape);
+      texts.release();
+      return;
+    }
+    char** texts = arenaArray<char*>(shape.count);
+    size_t made = 0;
+    const char* kept;
+    ArrayBase* holder;
+    try {
+      if (shape.count == 0 && peek() == separator_) next();
+      for (; made < shape.count; ++made) texts[made] = atEnd() ? new char[1]() : unescapedText(length);
+      kept = keep(name);
+      for (size_t i = 0; i < shape.count; ++i)
+        EntryValidator::validateText(kept, texts[i], std::strlen(texts[i]));
+      holder = arena_.make<ArrayImpl<char*, ArenaPointersOwnedTexts>>(Extents(shape.dims(), shape.rank()),
+                                                                      shape.count, texts);
+    } catch (...) {
+      ArenaPointersOwnedTexts::destroy(texts, made);
+      throw;
+    }
+    add(data, kept, info.type, holder);
   }
 
   template <class T, class Load>
@@ -677,6 +797,8 @@ class Reader {
   const char* const end_;
   const char separator_;
   const bool scanNumbers_;
+  const std::tr1::shared_ptr<BufferHandler> store_;
+  Arena& arena_;
 };
 
 }  // namespace

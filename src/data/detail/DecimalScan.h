@@ -67,11 +67,37 @@ constexpr std::uint64_t kPowers10[9] = {1, 10, 100, 1000, 10000, 100000, 1000000
 
 }  // namespace scan_detail
 
-// The run of decimal digits starting at p (never reading at or past end).
-inline DigitRun scanDigits(const char* p, const char* end) {
+// The run of decimal digits starting at p (never reading at or past end). Inlined into
+// the readers' loops: a call would cost a fifth of a 19-digit scan.
+__attribute__((always_inline)) inline DigitRun scanDigits(const char* p, const char* end) {
   using namespace scan_detail;
   std::uint64_t value = 0;
   size_t count = 0;
+  if (kSwar && end - p >= 24) {
+    // Up to three words without a bounds check: the common case of a 64-bit value.
+    const auto partial = [](std::uint64_t x, size_t digits) { return eightDigits(x << (8 * (8 - digits))); };
+    std::uint64_t x = load8(p);
+    std::uint64_t other = nonDigits(x);
+    if (other != 0) {
+      const size_t digits = static_cast<size_t>(__builtin_ctzll(other)) / 8;
+      return {p + digits, digits == 0 ? 0 : partial(x, digits), digits};
+    }
+    value = eightDigits(x);
+    x = load8(p + 8);
+    other = nonDigits(x);
+    if (other != 0) {
+      const size_t digits = static_cast<size_t>(__builtin_ctzll(other)) / 8;
+      if (digits == 0) return {p + 8, value, 8};
+      return {p + 8 + digits, value * kPowers10[digits] + partial(x, digits), 8 + digits};
+    }
+    value = value * kPowers10[8] + eightDigits(x);
+    x = load8(p + 16);
+    other = nonDigits(x);
+    const size_t digits = other == 0 ? 8 : static_cast<size_t>(__builtin_ctzll(other)) / 8;
+    if (digits > DigitRun::kMaxDigits - 16) return {p + 16, 0, DigitRun::kTooLong};
+    if (digits == 0) return {p + 16, value, 16};
+    return {p + 16 + digits, value * kPowers10[digits] + partial(x, digits), 16 + digits};
+  }
   if (kSwar) {
     while (end - p >= 8) {
       const std::uint64_t x = load8(p);

@@ -11,6 +11,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace yox {
 namespace data {
 namespace impl {
@@ -67,6 +71,35 @@ constexpr std::uint64_t kPowers10[9] = {1, 10, 100, 1000, 10000, 100000, 1000000
 
 }  // namespace scan_detail
 
+#if defined(__SSE2__)
+namespace scan_detail {
+
+// Which of the sixteen bytes at p are ASCII digits (bit i for byte i), and the digit
+// values of them (the bytes minus '0').
+inline unsigned digitMask(const char* p, __m128i& digits) {
+  digits = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), _mm_set1_epi8('0'));
+  const __m128i nine = _mm_set1_epi8(9);
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, nine), nine)));
+}
+
+// The value of sixteen digit values, the first the most significant: pairs, then groups
+// of four, then of eight, each by one multiply-add across the lanes.
+inline std::uint64_t sixteenDigits(__m128i digits) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i tens = _mm_set_epi16(1, 10, 1, 10, 1, 10, 1, 10);
+  const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), tens),
+                                        _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), tens));
+  const __m128i fours = _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
+  const __m128i eights =
+      _mm_madd_epi16(_mm_packs_epi32(fours, fours), _mm_set_epi16(1, 10000, 1, 10000, 1, 10000, 1, 10000));
+  const std::uint64_t high = static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights));
+  const std::uint64_t low = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(eights, 4)));
+  return high * 100000000 + low;
+}
+
+}  // namespace scan_detail
+#endif
+
 // The run of decimal digits starting at p (never reading at or past end). Inlined into
 // the readers' loops: a call would cost a fifth of a 19-digit scan.
 __attribute__((always_inline)) inline DigitRun scanDigits(const char* p, const char* end) {
@@ -76,6 +109,17 @@ __attribute__((always_inline)) inline DigitRun scanDigits(const char* p, const c
   if (kSwar && end - p >= 24) {
     // Up to three words without a bounds check: the common case of a 64-bit value.
     const auto partial = [](std::uint64_t x, size_t digits) { return eightDigits(x << (8 * (8 - digits))); };
+#if defined(__SSE2__)
+    __m128i values;
+    const unsigned mask = digitMask(p, values);
+    if (mask != 0xFFFF) {
+      const size_t lead = static_cast<size_t>(__builtin_ctz(~mask));
+      if (lead == 0) return {p, 0, 0};
+      if (lead <= 8) return {p + lead, partial(load8(p), lead), lead};
+      return {p + lead, eightDigits(load8(p)) * kPowers10[lead - 8] + partial(load8(p + 8), lead - 8), lead};
+    }
+    value = sixteenDigits(values);
+#else
     std::uint64_t x = load8(p);
     std::uint64_t other = nonDigits(x);
     if (other != 0) {
@@ -91,12 +135,13 @@ __attribute__((always_inline)) inline DigitRun scanDigits(const char* p, const c
       return {p + 8 + digits, value * kPowers10[digits] + partial(x, digits), 8 + digits};
     }
     value = value * kPowers10[8] + eightDigits(x);
-    x = load8(p + 16);
-    other = nonDigits(x);
-    const size_t digits = other == 0 ? 8 : static_cast<size_t>(__builtin_ctzll(other)) / 8;
-    if (digits > DigitRun::kMaxDigits - 16) return {p + 16, 0, DigitRun::kTooLong};
-    if (digits == 0) return {p + 16, value, 16};
-    return {p + 16 + digits, value * kPowers10[digits] + partial(x, digits), 16 + digits};
+#endif
+    const std::uint64_t x3 = load8(p + 16);
+    const std::uint64_t other3 = nonDigits(x3);
+    const size_t tail = other3 == 0 ? 8 : static_cast<size_t>(__builtin_ctzll(other3)) / 8;
+    if (tail > DigitRun::kMaxDigits - 16) return {p + 16, 0, DigitRun::kTooLong};
+    if (tail == 0) return {p + 16, value, 16};
+    return {p + 16 + tail, value * kPowers10[tail] + partial(x3, tail), 16 + tail};
   }
   if (kSwar) {
     while (end - p >= 8) {

@@ -676,8 +676,9 @@ class Reader {
     }
     const char* kept = keep(name);
     length = EntryValidator::validateText(kept, text.get(), length);
-    add(data, kept, DT_STRING, arena_.make<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get()));
-    text.release();
+    ArrayBase* holder = arena_.make<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get());
+    text.release();  // the holder's from here on
+    add(data, kept, DT_STRING, holder);
   }
 
   void array(DataImpl& data, std::string_view name, const DataTypeInfo& info, int depth) {

@@ -160,14 +160,37 @@ class Writer {
   // Names are written unescaped: one holding the separator would read back as other
   // tokens, and a line feed would break the one-line form.
   void name(const char* name, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
-      if (name[i] == separator_ || name[i] == '\n') {
-        throw SerializerException("Entry '" + util::printableExcerpt(name) +
-                                  "' cannot be written in the string format: its name holds the separator '" +
-                                  util::printableExcerpt(std::string(1, separator_)) + "' or a line feed.");
+    if (!plainName(name, length)) {
+      for (size_t i = 0; i < length; ++i) {
+        if (name[i] == separator_ || name[i] == '\n') {
+          throw SerializerException(
+              "Entry '" + util::printableExcerpt(name) +
+              "' cannot be written in the string format: its name holds the separator '" +
+              util::printableExcerpt(std::string(1, separator_)) + "' or a line feed.");
+        }
       }
     }
     put(name, length);
+  }
+
+  // True when name holds neither the separator nor a line feed, looked at a word at a
+  // time (the last word overlapping the one before); false also when it cannot tell.
+  bool plainName(const char* name, size_t length) const {
+    using namespace text::scan_detail;
+    if (!kSwar || length < 8) return false;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const std::uint64_t separators = kOnes * static_cast<unsigned char>(separator_);
+    const std::uint64_t feeds = kOnes * static_cast<unsigned char>('\n');
+    const auto clean = [&](const char* at) {
+      const std::uint64_t x = load8(at);
+      const std::uint64_t a = x ^ separators;
+      const std::uint64_t b = x ^ feeds;
+      return ((((a - kOnes) & ~a) | ((b - kOnes) & ~b)) & kHigh) == 0;
+    };
+    for (size_t i = 0; i + 8 <= length; i += 8) {
+      if (!clean(name + i)) return false;
+    }
+    return length % 8 == 0 || clean(name + length - 8);
   }
 
   static size_t nameLength(const EntryImpl& entry) { return entry.getNameLength(); }

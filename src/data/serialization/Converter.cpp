@@ -1,13 +1,14 @@
 #include "data/serialization/Converter.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "data/DataException.h"
-#include "data/detail/NumberText.h"
 #include "data/StringUtils.h"
+#include "data/detail/DecimalScan.h"
+#include "data/detail/NumberText.h"
+#include "data/impl/DataTypeTable.h"
 
 namespace yox {
 namespace data {
@@ -17,8 +18,10 @@ namespace {
 
 const char* orEmpty(const char* text) { return text == nullptr ? "" : text; }
 
+constexpr char kUpperHex[] = "0123456789ABCDEF";
+
 template <typename T>
-T parseDecimal(const char* text) {
+T parseDecimal(std::string_view text) {
   T value;
   if (text::parseDecimal(text, value)) return value;
   throw DataException("boost::lexical_cast() : Can't convert string '" + util::boundedEcho(text) +
@@ -35,159 +38,67 @@ signed char decodeHexPair(const char* piece) {
   throw DataException("Incorrect hex string: '" + std::string(piece, length) + "'");
 }
 
+// The serializer names of the type table in an open-addressed hash table.
+class TypeNames {
+ public:
+  TypeNames() {
+    for (const DataTypeInfo& row : kDataTypes) {
+      size_t slot = hash(row.textName);
+      while (slots_[slot].row != nullptr) slot = (slot + 1) % kSlots;
+      slots_[slot] = Slot{&row, std::strlen(row.textName)};
+    }
+  }
+
+  const DataTypeInfo* find(std::string_view name) const {
+    for (size_t slot = hash(name);; slot = (slot + 1) % kSlots) {
+      const Slot& at = slots_[slot];
+      if (at.row == nullptr) return nullptr;
+      if (at.length == name.size() && std::memcmp(at.row->textName, name.data(), name.size()) == 0)
+        return at.row;
+    }
+  }
+
+ private:
+  static constexpr size_t kSlots = 128;
+  // Every name has at least three characters; these factors give each of the 39 a slot
+  // of its own (a name added later that collides still finds a free slot further on).
+  static size_t hash(std::string_view name) {
+    if (name.size() < 3) return 0;
+    const auto at = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(name[i])); };
+    return (name.size() * 58 + at(0) * 20 + at(1) * 107 + at(name.size() - 1) * 62) % kSlots;
+  }
+
+  struct Slot {
+    const DataTypeInfo* row;
+    size_t length;
+  };
+  Slot slots_[kSlots] = {};
+};
+
 }  // namespace
 
 std::string Converter::toString(DataType type) {
-  switch (type) {
-    case DT_BOOL:
-      return "bool";
-    case DT_BYTE:
-      return "byte";
-    case DT_SHORT:
-      return "short";
-    case DT_INT:
-      return "int";
-    case DT_LONG:
-      return "long";
-    case DT_FLOAT:
-      return "float";
-    case DT_DOUBLE:
-      return "double";
-    case DT_STRING:
-      return "string";
-    case DT_DATA:
-      return "data";
-    case DT_BOOL_ARRAY:
-      return "bool_array";
-    case DT_BYTE_ARRAY:
-      return "byte_array";
-    case DT_SHORT_ARRAY:
-      return "short_array";
-    case DT_INT_ARRAY:
-      return "int_array";
-    case DT_LONG_ARRAY:
-      return "long_array";
-    case DT_FLOAT_ARRAY:
-      return "float_array";
-    case DT_DOUBLE_ARRAY:
-      return "double_array";
-    case DT_STRING_ARRAY:
-      return "string_array";
-    case DT_BOOL_ARRAY_2D:
-      return "bool_array_2d";
-    case DT_BYTE_ARRAY_2D:
-      return "byte_array_2d";
-    case DT_SHORT_ARRAY_2D:
-      return "short_array_2d";
-    case DT_INT_ARRAY_2D:
-      return "int_array_2d";
-    case DT_LONG_ARRAY_2D:
-      return "long_array_2d";
-    case DT_FLOAT_ARRAY_2D:
-      return "float_array_2d";
-    case DT_DOUBLE_ARRAY_2D:
-      return "double_array_2d";
-    case DT_STRING_ARRAY_2D:
-      return "string_array_2d";
-    case DT_BOOL_MULTI_ARRAY:
-      return "bool_multi_array";
-    case DT_BYTE_MULTI_ARRAY:
-      return "byte_multi_array";
-    case DT_SHORT_MULTI_ARRAY:
-      return "short_multi_array";
-    case DT_INT_MULTI_ARRAY:
-      return "int_multi_array";
-    case DT_LONG_MULTI_ARRAY:
-      return "long_multi_array";
-    case DT_FLOAT_MULTI_ARRAY:
-      return "float_multi_array";
-    case DT_DOUBLE_MULTI_ARRAY:
-      return "double_multi_array";
-    case DT_STRING_MULTI_ARRAY:
-      return "string_multi_array";
-    case DT_DATA_ARRAY:
-      return "data_array";
-    case DT_DATA_ARRAY_2D:
-      return "data_array_2d";
-    case DT_DATA_MULTI_ARRAY:
-      return "data_multi_array";
-    case DT_DISCRETE_FUNCTION:
-      return "discreteFunction";
-    case DT_DISCRETE_FUNCTION_ARRAY:
-      return "discreteFunction_array";
-    case DT_DISCRETE_FUNCTION_LIST:
-      return "discreteFunction_list";
-  }
-  throw DataException("Unexpected data type " + std::to_string(static_cast<std::int32_t>(type)) + ".");
+  const DataTypeInfo* row = findDataType(type);
+  if (row == nullptr)
+    throw DataException("Unexpected data type " + std::to_string(static_cast<std::int32_t>(type)) + ".");
+  return row->textName;
 }
 
-DataType Converter::strToType(const char* name) {
-  const std::string text = orEmpty(name);
-  if (text.empty()) throw DataException("DataType name '' is too short.");
-  switch (text[0]) {
-    case 'b':
-      if (text == "bool") return DT_BOOL;
-      if (text == "byte") return DT_BYTE;
-      if (text == "bool_array") return DT_BOOL_ARRAY;
-      if (text == "byte_array") return DT_BYTE_ARRAY;
-      if (text == "bool_array_2d") return DT_BOOL_ARRAY_2D;
-      if (text == "byte_array_2d") return DT_BYTE_ARRAY_2D;
-      if (text == "bool_multi_array") return DT_BOOL_MULTI_ARRAY;
-      if (text == "byte_multi_array") return DT_BYTE_MULTI_ARRAY;
-      break;
-    case 'd':
-      if (text == "double") return DT_DOUBLE;
-      if (text == "data") return DT_DATA;
-      if (text == "discreteFunction") return DT_DISCRETE_FUNCTION;
-      if (text == "discreteFunction_list") return DT_DISCRETE_FUNCTION_LIST;
-      if (text == "double_array") return DT_DOUBLE_ARRAY;
-      if (text == "data_array") return DT_DATA_ARRAY;
-      if (text == "discreteFunction_array") return DT_DISCRETE_FUNCTION_ARRAY;
-      if (text == "double_array_2d") return DT_DOUBLE_ARRAY_2D;
-      if (text == "data_array_2d") return DT_DATA_ARRAY_2D;
-      if (text == "double_multi_array") return DT_DOUBLE_MULTI_ARRAY;
-      if (text == "data_multi_array") return DT_DATA_MULTI_ARRAY;
-      break;
-    case 'f':
-      if (text == "float") return DT_FLOAT;
-      if (text == "float_array") return DT_FLOAT_ARRAY;
-      if (text == "float_array_2d") return DT_FLOAT_ARRAY_2D;
-      if (text == "float_multi_array") return DT_FLOAT_MULTI_ARRAY;
-      break;
-    case 'i':
-      if (text == "int") return DT_INT;
-      if (text == "int_array") return DT_INT_ARRAY;
-      if (text == "int_array_2d") return DT_INT_ARRAY_2D;
-      if (text == "int_multi_array") return DT_INT_MULTI_ARRAY;
-      break;
-    case 'l':
-      if (text == "long") return DT_LONG;
-      if (text == "long_array") return DT_LONG_ARRAY;
-      if (text == "long_array_2d") return DT_LONG_ARRAY_2D;
-      if (text == "long_multi_array") return DT_LONG_MULTI_ARRAY;
-      break;
-    case 's':
-      if (text == "short") return DT_SHORT;
-      if (text == "string") return DT_STRING;
-      if (text == "short_array") return DT_SHORT_ARRAY;
-      if (text == "string_array") return DT_STRING_ARRAY;
-      if (text == "short_array_2d") return DT_SHORT_ARRAY_2D;
-      if (text == "string_array_2d") return DT_STRING_ARRAY_2D;
-      if (text == "short_multi_array") return DT_SHORT_MULTI_ARRAY;
-      if (text == "string_multi_array") return DT_STRING_MULTI_ARRAY;
-      break;
-    default:
-      break;
-  }
-  throw DataException("DataType name '" + util::boundedEcho(text) + "' doesn't exist.");
+DataType Converter::strToType(const char* name) { return strToType(std::string_view(orEmpty(name))); }
+
+DataType Converter::strToType(std::string_view name) {
+  if (name.empty()) throw DataException("DataType name '' is too short.");
+  static const TypeNames names;
+  const DataTypeInfo* row = names.find(name);
+  if (row == nullptr) throw DataException("DataType name '" + util::boundedEcho(name) + "' doesn't exist.");
+  return row->type;
 }
 
 std::string Converter::toString(bool value) { return value ? "true" : "false"; }
 
 std::string Converter::toString(signed char value) {
-  char buffer[3];
-  std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned>(static_cast<unsigned char>(value)));
-  return buffer;
+  const unsigned char byte = static_cast<unsigned char>(value);
+  return std::string{kUpperHex[byte >> 4], kUpperHex[byte & 15]};
 }
 
 std::string Converter::toString(short value) { return std::to_string(value); }
@@ -208,37 +119,60 @@ std::string Converter::toString(double value) {
 }
 
 std::string Converter::toString(char value) {
-  if (static_cast<signed char>(value) >= '0') return std::string(1, value);
-  char buffer[4];
-  std::snprintf(buffer, sizeof buffer, "%%%02X", static_cast<unsigned>(static_cast<unsigned char>(value)));
-  return buffer;
+  char buffer[3];
+  return std::string(buffer, escape(&value, 1, buffer));
 }
 
 std::string Converter::toString(const char* value) {
-  std::string result;
-  for (const char* p = orEmpty(value); *p != '\0'; ++p) {
-    if (static_cast<signed char>(*p) >= '0') {
-      result.push_back(*p);
-    } else {
-      result.append(toString(*p));
-    }
-  }
+  const char* text = orEmpty(value);
+  const size_t length = std::strlen(text);
+  std::string result(3 * length, '\0');
+  result.resize(static_cast<size_t>(escape(text, length, &result[0]) - result.data()));
   return result;
 }
 
-bool Converter::strToBool(const char* text) {
-  const char* value = orEmpty(text);
-  if (std::strcmp(value, "true") == 0) return true;
-  if (std::strcmp(value, "false") == 0) return false;
-  throw DataException("Incorrect value '" + util::boundedEcho(value) +
+char* Converter::escape(const char* text, size_t length, char* out) {
+  using namespace text::scan_detail;
+  const char* const end = text + length;
+  while (text != end) {
+    // Eight characters from '0' to 127 at once: none of them is escaped.
+    if (kSwar && end - text >= 8) {
+      const std::uint64_t x = load8(text);
+      if (((x | ~((x & kLow7) + 0x5050505050505050ULL)) & kHigh) == 0) {
+        std::memcpy(out, text, 8);
+        out += 8;
+        text += 8;
+        continue;
+      }
+    }
+    const char c = *text++;
+    if (static_cast<signed char>(c) >= '0') {
+      *out++ = c;
+    } else {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      out[0] = '%';
+      out[1] = kUpperHex[byte >> 4];
+      out[2] = kUpperHex[byte & 15];
+      out += 3;
+    }
+  }
+  return out;
+}
+
+bool Converter::strToBool(const char* text) { return strToBool(std::string_view(orEmpty(text))); }
+
+bool Converter::strToBool(std::string_view text) {
+  if (text == "true") return true;
+  if (text == "false") return false;
+  throw DataException("Incorrect value '" + util::boundedEcho(text) +
                       "' for boolean data type (true or false)");
 }
 
-signed char Converter::strToByte(const char* text) {
-  const char* value = orEmpty(text);
-  const size_t length = std::strlen(value);
-  if (length < 2) throwShortHex(value, length);
-  return decodeHexPair(value);
+signed char Converter::strToByte(const char* text) { return strToByte(std::string_view(orEmpty(text))); }
+
+signed char Converter::strToByte(std::string_view text) {
+  if (text.size() < 2) throwShortHex(text.data(), text.size());
+  return decodeHexPair(text.data());
 }
 
 short Converter::strToShort(const char* text) {
@@ -247,8 +181,10 @@ short Converter::strToShort(const char* text) {
 }
 
 int Converter::strToInt(const char* text) { return parseDecimal<int>(orEmpty(text)); }
+int Converter::strToInt(std::string_view text) { return parseDecimal<int>(text); }
 
 long Converter::strToLong(const char* text) { return parseDecimal<long>(orEmpty(text)); }
+long Converter::strToLong(std::string_view text) { return parseDecimal<long>(text); }
 
 float Converter::strToFloat(const char* text) {
   const std::int32_t bits = parseDecimal<std::int32_t>(orEmpty(text));
@@ -264,30 +200,31 @@ double Converter::strToDouble(const char* text) {
   return value;
 }
 
-char* Converter::strToString(const char* text) {
-  const char* input = orEmpty(text);
-  const size_t length = std::strlen(input);
-  std::unique_ptr<char[]> result(new char[length + 1]);
-  size_t out = 0;
+char* Converter::strToString(const char* text) { return strToString(std::string_view(orEmpty(text))); }
 
+char* Converter::strToString(std::string_view text) {
+  std::unique_ptr<char[]> result(new char[text.size() + 1]);
+  result[unescape(text, result.get())] = '\0';
+  return result.release();
+}
+
+size_t Converter::unescape(std::string_view text, char* out) {
+  const char* const end = text.data() + text.size();
   // The text before the first '%' is literal; each later piece starts with two hex digits.
-  const char* percent = std::strchr(input, '%');
-  const size_t literal = percent == nullptr ? length : static_cast<size_t>(percent - input);
-  std::memcpy(result.get() + out, input, literal);
-  out += literal;
-
+  const char* percent = static_cast<const char*>(std::memchr(text.data(), '%', text.size()));
+  size_t length = static_cast<size_t>((percent == nullptr ? end : percent) - text.data());
+  std::memcpy(out, text.data(), length);
   while (percent != nullptr) {
     const char* piece = percent + 1;
-    percent = std::strchr(piece, '%');
-    const size_t pieceLength = percent == nullptr ? std::strlen(piece) : static_cast<size_t>(percent - piece);
+    percent = static_cast<const char*>(std::memchr(piece, '%', static_cast<size_t>(end - piece)));
+    const size_t pieceLength = static_cast<size_t>((percent == nullptr ? end : percent) - piece);
     if (pieceLength == 0) continue;
     if (pieceLength < 2) throwShortHex(piece, pieceLength);
-    result[out++] = static_cast<char>(decodeHexPair(piece));
-    std::memcpy(result.get() + out, piece + 2, pieceLength - 2);
-    out += pieceLength - 2;
+    out[length++] = static_cast<char>(decodeHexPair(piece));
+    std::memcpy(out + length, piece + 2, pieceLength - 2);
+    length += pieceLength - 2;
   }
-  result[out] = '\0';
-  return result.release();
+  return length;
 }
 
 int Converter::hexCharToInt(char c) {

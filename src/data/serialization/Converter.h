@@ -3,7 +3,9 @@
 // percent-escaped), plus the serializer's type names. Failures throw DataException.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "data/DataType.h"
 
@@ -20,6 +22,7 @@ class Converter {
   // "DataType name '' is too short." for an empty or null name and
   // "DataType name '<name>' doesn't exist." when nothing matches.
   static DataType strToType(const char* name);
+  static DataType strToType(std::string_view name);
 
   static std::string toString(bool value);           // "true" / "false"
   static std::string toString(signed char value);    // two upper-case hex digits
@@ -49,6 +52,20 @@ class Converter {
   // Undoes the percent escape. Returns a new[] array (NUL-terminated) that the caller
   // owns and frees with delete[].
   static char* strToString(const char* text);
+
+  // The same readers on a token that need not be terminated (the string reader's tokens
+  // stay inside the text), with the same results and messages.
+  static bool strToBool(std::string_view text);
+  static signed char strToByte(std::string_view text);
+  static int strToInt(std::string_view text);
+  static long strToLong(std::string_view text);
+  static char* strToString(std::string_view text);
+  // Undoes the percent escape of text into out, which has room for text.size()
+  // characters; returns the unescaped length (no NUL is written).
+  static size_t unescape(std::string_view text, char* out);
+  // Writes the escape of the length characters at text to out, which has room for
+  // 3 * length characters; returns the end of what was written.
+  static char* escape(const char* text, size_t length, char* out);
 
   // Value 0-15 of one hex digit (either case); throws DataException
   // "Incorrect hex char: '<c>'" otherwise.

@@ -1,20 +1,30 @@
 #include "data/serialization/StringDataSerializer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <tr1/memory>
+#include <type_traits>
 #include <vector>
 
+#include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
+#include "data/StringUtils.h"
+#include "data/detail/DecimalScan.h"
+#include "data/impl/Arena.h"
 #include "data/impl/DataImpl.h"
+#include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
+#include "data/impl/EntryValidator.h"
 #include "data/serialization/Converter.h"
 #include "data/serialization/SerializerSupport.h"
-#include "data/StringUtils.h"
 #include "data/serialization/TokensReader.h"
 
 namespace yox {
@@ -27,7 +37,26 @@ namespace {
 
 // ---------------------------------------------------------------- writing
 
-// Text reserved ahead is 20 characters per element, for at most this many elements.
+// The longest text of one element of each kind, its separator included.
+size_t maxElementText(ElementKind kind) {
+  switch (kind) {
+    case ElementKind::kBool:
+      return 6;  // ",false"
+    case ElementKind::kByte:
+      return 2;  // two hex digits, no separator
+    case ElementKind::kShort:
+      return 7;
+    case ElementKind::kInt:
+    case ElementKind::kFloat:
+      return 12;
+    default:
+      return 21;  // long and double: sign and 19 digits
+  }
+}
+
+// Numeric arrays are written in runs of this many elements, each with one room check.
+constexpr size_t kRun = 1024;
+// Room made ahead for at most this many elements of an array.
 constexpr size_t kMaxReservedElements = size_t(1) << 22;
 
 class Writer {
@@ -42,157 +71,269 @@ class Writer {
       throw SerializerException("The separator '" + util::printableExcerpt(std::string(1, separator)) +
                                 "' cannot be used: it can occur inside a token.");
     }
+    out_.resize(1000);
+    at_ = &out_[0];
+    end_ = at_ + out_.size();
+  }
+
+  // Cuts the text to what was written.
+  void finish() {
+    out_.resize(static_cast<size_t>(at_ - out_.data()));
+    if (out_.capacity() > 2 * out_.size() + 4096) out_.shrink_to_fit();
   }
 
   void block(const Data& data, int depth) {
     if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
-    out_ += std::to_string(data.getSize());
-    for (const Entry* entry : data.getEntries()) {
-      checkName(entry->getName());
-      out_ += separator_;
-      out_ += entry->getName();
-      out_ += separator_;
-      out_ += Converter::toString(entry->getType());
-      out_ += separator_;
-      entryValueToString(*entry, depth);
+    if (const DataImpl* impl = dynamic_cast<const DataImpl*>(&data)) {
+      number(impl->entryList().size());
+      for (const EntryImpl* entry : impl->entryList()) this->entry(*entry, depth);
+      return;
     }
+    const std::vector<const Entry*> entries = data.getEntries();
+    number(entries.size());
+    for (const Entry* entry : entries) this->entry(*entry, depth);
   }
 
  private:
-  // Names are written unescaped: one holding the separator would read back as other
-  // tokens, and a line feed would break the one-line form.
-  void checkName(const char* name) const {
-    for (const char* p = name; *p != '\0'; ++p) {
-      if (*p == separator_ || *p == '\n') {
-        throw SerializerException("Entry '" + util::printableExcerpt(name) +
-                                  "' cannot be written in the string format: its name holds the separator '" +
-                                  util::printableExcerpt(std::string(1, separator_)) + "' or a line feed.");
-      }
-    }
+  // Makes room for n more characters.
+  void room(size_t n) {
+    if (static_cast<size_t>(end_ - at_) >= n) return;
+    const size_t used = static_cast<size_t>(at_ - out_.data());
+    out_.resize(std::max(2 * out_.size(), used + n));
+    at_ = &out_[0] + used;
+    end_ = out_.data() + out_.size();
   }
 
-  void entryValueToString(const Entry& entry, int depth) {
-    if (DataTypeUtils::getStorageType(entry.getType()) == ST_SCALAR) {
-      scalarToString(entry, depth);
-    } else {
-      arrayToString(entry, depth);
-    }
+  void put(char c) {
+    room(1);
+    *at_++ = c;
   }
 
-  void serializeDiscreteFunction(const DiscreteFunction& function, int depth) {
-    block(functionData(function), depth);
-  }
-
-  void scalarToString(const Entry& entry, int depth) {
-    switch (entry.getType()) {
-      case DT_BOOL:
-        out_ += Converter::toString(entry.getBool());
-        return;
-      case DT_BYTE:
-        out_ += Converter::toString(entry.getByte());
-        return;
-      case DT_SHORT:
-        out_ += Converter::toString(entry.getShort());
-        return;
-      case DT_INT:
-        out_ += Converter::toString(entry.getInt());
-        return;
-      case DT_LONG:
-        out_ += Converter::toString(entry.getLong());
-        return;
-      case DT_FLOAT:
-        out_ += Converter::toString(entry.getFloat());
-        return;
-      case DT_DOUBLE:
-        out_ += Converter::toString(entry.getDouble());
-        return;
-      case DT_STRING: {
-        const char* text = entry.getString();
-        const size_t length = std::strlen(text);
-        printArrayDimensions(std::vector<size_t>{length}, length, false, false);
-        out_ += Converter::toString(text);
-        return;
-      }
-      case DT_DATA:
-        return block(entry.getData(), depth + 1);
-      case DT_DISCRETE_FUNCTION:
-        return serializeDiscreteFunction(entry.getDiscreteFunction(), depth + 1);
-      default: {  // DT_DISCRETE_FUNCTION_LIST
-        const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
-        out_ += std::to_string(list.getSize());
-        for (const DiscreteFunction* function : list.getFunctions()) {
-          out_ += separator_;
-          serializeDiscreteFunction(*function, depth + 1);
-        }
-      }
-    }
-  }
-
-  // The extents (after their count for N-D types), then one separator when elements
-  // follow as a single token (noTrailingSeparator clear).
-  // count is the element count (the product of the extents).
-  void printArrayDimensions(const std::vector<size_t>& dims, size_t count, bool noTrailingSeparator,
-                            bool withDimensionCount) {
-    out_.reserve(out_.size() + 20 * std::min(count, kMaxReservedElements));
-    if (withDimensionCount) {
-      out_ += std::to_string(dims.size());
-      for (size_t extent : dims) (out_ += separator_) += std::to_string(extent);
-    } else {
-      for (size_t i = 0; i < dims.size(); ++i) {
-        if (i != 0) out_ += separator_;
-        out_ += std::to_string(dims[i]);
-      }
-    }
-    if (count != 0 && !noTrailingSeparator) out_ += separator_;
+  void put(const char* text, size_t length) {
+    room(length);
+    std::memcpy(at_, text, length);
+    at_ += length;
   }
 
   template <class T>
-  void elements(const Entry& entry) {
-    const Array<T>& array = arrayOf<T>(entry);
-    for (size_t i = 0; i < array.getElementCount(); ++i) {
-      out_ += separator_;
-      out_ += Converter::toString(array.element(i));
+  void number(T value) {
+    room(24);
+    at_ = text::writeDecimal(at_, value);
+  }
+
+  // The element texts below are written into room made beforehand.
+  static char* text(char* at, bool value) {
+    if (value) {
+      std::memcpy(at, "true", 4);
+      return at + 4;
+    }
+    std::memcpy(at, "false", 5);
+    return at + 5;
+  }
+  static char* text(char* at, signed char value) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const unsigned char byte = static_cast<unsigned char>(value);
+    at[0] = kHex[byte >> 4];
+    at[1] = kHex[byte & 15];
+    return at + 2;
+  }
+  template <class T>
+  static char* text(char* at, T value) {
+    if constexpr (std::is_same_v<T, float>) {
+      std::int32_t bits;
+      std::memcpy(&bits, &value, sizeof bits);
+      return text::writeDecimal(at, bits);
+    } else if constexpr (std::is_same_v<T, double>) {
+      std::int64_t bits;
+      std::memcpy(&bits, &value, sizeof bits);
+      return text::writeDecimal(at, bits);
+    } else {
+      return text::writeDecimal(at, value);
     }
   }
 
-  void bytes(const Entry& entry) {
-    const Array<signed char>& array = arrayOf<signed char>(entry);
-    for (size_t i = 0; i < array.getElementCount(); ++i) out_ += Converter::toString(array.element(i));
+  void escaped(const char* value, size_t length) {
+    room(3 * length);
+    at_ = Converter::escape(value, length, at_);
   }
 
-  void arrayToString(const Entry& entry, int depth) {
-    const ElementKind kind = elementKindOf(entry.getType());
+  // Names are written unescaped: one holding the separator would read back as other
+  // tokens, and a line feed would break the one-line form.
+  void name(const char* name, size_t length) {
+    if (!plainName(name, length)) {
+      for (size_t i = 0; i < length; ++i) {
+        if (name[i] == separator_ || name[i] == '\n') {
+          throw SerializerException(
+              "Entry '" + util::printableExcerpt(name) +
+              "' cannot be written in the string format: its name holds the separator '" +
+              util::printableExcerpt(std::string(1, separator_)) + "' or a line feed.");
+        }
+      }
+    }
+    put(name, length);
+  }
+
+  // True when name holds neither the separator nor a line feed, looked at a word at a
+  // time (the last word overlapping the one before); false also when it cannot tell.
+  bool plainName(const char* name, size_t length) const {
+    using namespace text::scan_detail;
+    if (!kSwar || length < 8) return false;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const std::uint64_t separators = kOnes * static_cast<unsigned char>(separator_);
+    const std::uint64_t feeds = kOnes * static_cast<unsigned char>('\n');
+    const auto clean = [&](const char* at) {
+      const std::uint64_t x = load8(at);
+      const std::uint64_t a = x ^ separators;
+      const std::uint64_t b = x ^ feeds;
+      return ((((a - kOnes) & ~a) | ((b - kOnes) & ~b)) & kHigh) == 0;
+    };
+    for (size_t i = 0; i + 8 <= length; i += 8) {
+      if (!clean(name + i)) return false;
+    }
+    return length % 8 == 0 || clean(name + length - 8);
+  }
+
+  static size_t nameLength(const EntryImpl& entry) { return entry.getNameLength(); }
+  static size_t nameLength(const Entry& entry) { return std::strlen(entry.getName()); }
+
+  template <class E>
+  void entry(const E& entry, int depth) {
+    const DataType type = entry.getType();
+    const DataTypeInfo* info = findDataType(type);
+    const char* const entryName = entry.getName();
+    const size_t length = nameLength(entry);
+    room(length + 32);
+    *at_++ = separator_;
+    name(entryName, length);
+    put(separator_);
+    if (info == nullptr) Converter::toString(type);  // throws its message
+    put(info->textName, std::strlen(info->textName));
+    put(separator_);
+    switch (info->value) {
+      case ValueKind::kScalar:
+        room(24);
+        switch (info->element) {
+          case ElementKind::kBool:
+            at_ = text(at_, entry.getBool());
+            return;
+          case ElementKind::kByte:
+            at_ = text(at_, entry.getByte());
+            return;
+          case ElementKind::kShort:
+            at_ = text(at_, entry.getShort());
+            return;
+          case ElementKind::kInt:
+            at_ = text(at_, entry.getInt());
+            return;
+          case ElementKind::kLong:
+            at_ = text(at_, entry.getLong());
+            return;
+          case ElementKind::kFloat:
+            at_ = text(at_, entry.getFloat());
+            return;
+          default:
+            at_ = text(at_, entry.getDouble());
+            return;
+        }
+      case ValueKind::kString: {
+        const char* value = entry.getString();
+        const size_t size = std::strlen(value);
+        number(size);
+        if (size == 0) return;
+        put(separator_);
+        return escaped(value, size);
+      }
+      case ValueKind::kData:
+        return block(entry.getData(), depth + 1);
+      case ValueKind::kFunction:
+        return block(functionData(entry.getDiscreteFunction()), depth + 1);
+      case ValueKind::kFunctionList: {
+        const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
+        number(list.getSize());
+        for (const DiscreteFunction* function : list.getFunctions()) {
+          put(separator_);
+          block(functionData(*function), depth + 1);
+        }
+        return;
+      }
+      case ValueKind::kArray:
+        return array(entry, *info, depth);
+    }
+  }
+
+  // The extents (after their count for N-D types), then one separator when the
+  // elements follow as a single token (bytes).
+  void dimensions(const Extents& dims, size_t count, bool nd, bool bytes) {
+    if (nd) {
+      number(dims.size());
+      for (size_t extent : dims) {
+        put(separator_);
+        number(extent);
+      }
+    } else {
+      for (size_t i = 0; i < dims.size(); ++i) {
+        if (i != 0) put(separator_);
+        number(dims[i]);
+      }
+    }
+    if (count != 0 && bytes) put(separator_);
+  }
+
+  template <class T>
+  void numbers(const Entry& entry, ElementKind kind) {
+    const Array<T>& array = arrayOf<T>(entry);
+    const T* values = array.getElements();
+    const size_t count = array.getElementCount();
+    const size_t longest = maxElementText(kind);
+    // One allocation for the text of a large array, instead of a chain of doublings.
+    room(std::min(count, kMaxReservedElements) * longest);
+    for (size_t first = 0; first < count; first += kRun) {
+      const size_t last = std::min(count, first + kRun);
+      room((last - first) * longest);
+      char* at = at_;
+      for (size_t i = first; i < last; ++i) {
+        if constexpr (!std::is_same_v<T, signed char>) *at++ = separator_;
+        at = text(at, Elements<T>::load(values, i));
+      }
+      at_ = at;
+    }
+  }
+
+  template <class E>
+  void array(const E& entry, const DataTypeInfo& info, int depth) {
     const ArrayBase* holder = entryImplOf(entry).getArrayHolder();
     checkArray(entry, holder != nullptr);
-    const bool nd = DataTypeUtils::getStorageType(entry.getType()) == ST_MULTI_ARRAY;
-    printArrayDimensions(holder->getDims(), holder->getElementCount(), kind != ElementKind::kByte, nd);
-    switch (kind) {
+    dimensions(holder->getDims(), holder->getElementCount(), info.storage == ST_MULTI_ARRAY,
+               info.element == ElementKind::kByte);
+    switch (info.element) {
       case ElementKind::kBool:
-        return elements<bool>(entry);
+        return numbers<bool>(entry, info.element);
       case ElementKind::kByte:
-        return bytes(entry);
+        return numbers<signed char>(entry, info.element);
       case ElementKind::kShort:
-        return elements<short>(entry);
+        return numbers<short>(entry, info.element);
       case ElementKind::kInt:
-        return elements<int>(entry);
+        return numbers<int>(entry, info.element);
       case ElementKind::kLong:
-        return elements<long>(entry);
+        return numbers<long>(entry, info.element);
       case ElementKind::kFloat:
-        return elements<float>(entry);
+        return numbers<float>(entry, info.element);
       case ElementKind::kDouble:
-        return elements<double>(entry);
+        return numbers<double>(entry, info.element);
       case ElementKind::kString: {
         const Array<char*>& array = arrayOf<char*>(entry);
         for (size_t i = 0; i < array.getElementCount(); ++i) {
-          out_ += separator_;
-          out_ += Converter::toString(static_cast<const char*>(array.element(i)));
+          const char* value = array.element(i);
+          const size_t size = value == nullptr ? 0 : std::strlen(value);
+          put(separator_);
+          escaped(value, size);
         }
         return;
       }
       case ElementKind::kData: {
         const Array<Data*>& array = arrayOf<Data*>(entry);
         for (size_t i = 0; i < array.getElementCount(); ++i) {
-          out_ += separator_;
+          put(separator_);
           block(*array.element(i), depth + 1);
         }
         return;
@@ -200,8 +341,8 @@ class Writer {
       case ElementKind::kFunction: {
         const Array<DiscreteFunction*>& array = arrayOf<DiscreteFunction*>(entry);
         for (size_t i = 0; i < array.getElementCount(); ++i) {
-          out_ += separator_;
-          serializeDiscreteFunction(*array.element(i), depth + 1);
+          put(separator_);
+          block(functionData(*array.element(i)), depth + 1);
         }
         return;
       }
@@ -210,6 +351,9 @@ class Writer {
 
   std::string& out_;
   char separator_;
+  // The next character to write and the end of the room in out_.
+  char* at_ = nullptr;
+  char* end_ = nullptr;
 };
 
 // ---------------------------------------------------------------- reading
@@ -244,21 +388,194 @@ class OwnedElements {
   T** elements_;
 };
 
+// The extents of one array entry: up to two in place, more (N-D) in a vector.
+struct Shape {
+  explicit Shape(StorageType type) : storage(type) {}
+
+  StorageType storage;
+  size_t few[2] = {0, 0};
+  std::vector<size_t> many;
+  size_t count = 0;
+
+  const size_t* dims() const { return storage == ST_MULTI_ARRAY ? many.data() : few; }
+  size_t rank() const { return storage == ST_MULTI_ARRAY ? many.size() : storage == ST_ARRAY_2D ? 2 : 1; }
+};
+
+// Hands values (new[], owned from here on when the append succeeds) to the container
+// with the shape of its type.
+template <class P>
+void appendMoved(DataImpl& data, const std::string& name, P values, const Shape& shape) {
+  switch (shape.storage) {
+    case ST_ARRAY:
+      return data.appendArrayMove(name, values, shape.few[0]);
+    case ST_ARRAY_2D:
+      if constexpr (!std::is_same_v<P, const DiscreteFunction**>)
+        return data.appendArray2DMove(name, values, shape.few[0], shape.few[1]);
+      break;
+    case ST_MULTI_ARRAY:
+      if constexpr (!std::is_same_v<P, const DiscreteFunction**>)
+        return data.appendMultiArrayMove(name, values, shape.many);
+      break;
+    default:
+      break;
+  }
+  throwUnexpectedStorage(name);
+}
+
+// What a decoded container keeps besides its entries: the names, and the holders, values
+// and pointer arrays of its strings and arrays, in one arena that the container (and
+// every container nested in it) keeps alive as its buffer. Values placed here are still
+// owned by their entries: a release hands out a copy (see ArenaArrayPolicy).
+class DecodedStore final : public BufferHandler {
+ public:
+  size_t getBufferSize() const override { return 0; }
+  const signed char* getBufferPointer() const override { return nullptr; }
+  signed char* releaseBufferPointer() override { return nullptr; }
+  BufferHandler& operator=(const BufferHandler&) override { return *this; }
+
+  Arena& arena() { return arena_; }
+
+ private:
+  Arena arena_;
+};
+
+// The holder policy of a string array whose pointer array lies in the arena while each
+// text is its own new[] array: the holder frees the texts, a release hands out a new[]
+// copy of the pointer array with the texts, as for an array adopted whole.
+struct ArenaPointersOwnedTexts {
+  static constexpr bool kOwnsElements = true;
+  static constexpr bool kInArena = true;
+  template <class T>
+  static T* acquire(T* source, size_t) {
+    return source;
+  }
+  template <class T>
+  static void destroy(T* texts, size_t count) {
+    for (size_t i = 0; i < count; ++i) delete[] texts[i];
+  }
+};
+
+// Arrays up to this size go to the arena; larger ones get their own allocation, so that
+// the arena's blocks stay small and nothing large is allocated twice.
+constexpr size_t kArenaArrayBytes = 16 * 1024;
+// The first arena block: room for a typical message, at most this much.
+constexpr size_t kMaxFirstBlock = 64 * 1024;
+
+// Reads the text at the reader's position in place (nothing is written into it); tokens
+// are views of the text. Numbers are scanned where they stand, the separator after them
+// ending the scan, unless the separator could be part of a number.
 class Reader {
  public:
-  explicit Reader(TokensReader& in) : in_(in) {}
+  explicit Reader(const TokensReader& in)
+      : begin_(in.getBuffer()),
+        at_(begin_ + in.getPosition()),
+        end_(begin_ + in.getLength()),
+        separator_(in.getSeparator()),
+        scanNumbers_(!text::scan_detail::isDigit(separator_) && separator_ != '+' && separator_ != '-'),
+        store_(new DecodedStore()),
+        arena_(static_cast<DecodedStore&>(*store_).arena()) {
+    arena_.reserve(std::min(remaining(), kMaxFirstBlock) + 256);
+  }
 
-  std::unique_ptr<DataImpl> loadFromTokensReader(int depth) {
+  size_t position() const { return static_cast<size_t>(at_ - begin_); }
+
+  std::unique_ptr<DataImpl> block(int depth) {
     if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
-    std::unique_ptr<DataImpl> data(new DataImpl());
+    std::unique_ptr<DataImpl> data(new DataImpl(store_));
     const int count = readCount("entry count");
-    for (int i = 0; i < count; ++i) loadEntry(*data, depth);
+    // Every entry but the last takes at least seven characters ("n,int,5,").
+    if (count > 0) data->reserveDecoded(std::min(static_cast<size_t>(count), remaining() / 7 + 1));
+    for (int i = 0; i < count; ++i) entry(*data, depth);
     return data;
   }
 
  private:
+  bool atEnd() const { return at_ >= end_; }
+  char peek() const { return atEnd() ? '\0' : *at_; }
+  size_t remaining() const { return atEnd() ? 0 : static_cast<size_t>(end_ - at_); }
+
+  [[noreturn]] static void throwOutOfRange() {
+    throw SerializerException("TokensReader::next(): Out of range");
+  }
+
+  // The first separator from p on, or the end of the text. Short tokens (names, type
+  // names) are searched a word at a time here, longer ones by memchr.
+  const char* findSeparator(const char* p) const {
+    using namespace text::scan_detail;
+    if (kSwar) {
+      constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+      const std::uint64_t pattern = kOnes * static_cast<unsigned char>(separator_);
+      for (int word = 0; word < 2 && end_ - p >= 8; ++word, p += 8) {
+        const std::uint64_t x = load8(p) ^ pattern;
+        // The lowest byte flagged is the first one equal to the separator.
+        const std::uint64_t equal = (x - kOnes) & ~x & kHigh;
+        if (equal != 0) return p + __builtin_ctzll(equal) / 8;
+      }
+    }
+    const void* found = std::memchr(p, separator_, static_cast<size_t>(end_ - p));
+    return found == nullptr ? end_ : static_cast<const char*>(found);
+  }
+
+  // The next token, up to the next separator or the end of the text; the position moves
+  // past that separator.
+  std::string_view next() {
+    if (atEnd()) throwOutOfRange();
+    const char* const token = at_;
+    const char* const separator = findSeparator(token);
+    at_ = separator == end_ ? end_ : separator + 1;
+    return std::string_view(token, static_cast<size_t>(separator - token));
+  }
+
+  // A decimal token in the range of T (int or long), as Converter reads it.
+  template <class T>
+  T integer() {
+    if (scanNumbers_ && !atEnd()) {
+      const bool negative = *at_ == '-';
+      const char* digits = negative || *at_ == '+' ? at_ + 1 : at_;
+      const text::DigitRun run = text::scanDigits(digits, end_);
+      if (run.count != 0 && run.count <= text::DigitRun::kMaxDigits &&
+          (run.end == end_ || *run.end == separator_)) {
+        const std::uint64_t limit =
+            static_cast<std::uint64_t>(std::numeric_limits<T>::max()) + (negative ? 1 : 0);
+        if (run.value <= limit) {
+          at_ = run.end == end_ ? end_ : run.end + 1;
+          return static_cast<T>(negative ? 0 - run.value : run.value);
+        }
+      }
+    }
+    // Long runs (leading zeros), other characters and the messages are Converter's.
+    if constexpr (std::is_same_v<T, int>)
+      return Converter::strToInt(next());
+    else
+      return Converter::strToLong(next());
+  }
+
+  template <class T>
+  T value() {
+    if constexpr (std::is_same_v<T, bool>) {
+      return Converter::strToBool(next());
+    } else if constexpr (std::is_same_v<T, signed char>) {
+      return Converter::strToByte(next());
+    } else if constexpr (std::is_same_v<T, short>) {
+      // Wider input is accepted and cut to 16 bits, as the format has always done.
+      return static_cast<short>(integer<int>());
+    } else if constexpr (std::is_same_v<T, float>) {
+      const std::int32_t bits = integer<int>();
+      float value;
+      std::memcpy(&value, &bits, sizeof value);
+      return value;
+    } else if constexpr (std::is_same_v<T, double>) {
+      const std::int64_t bits = integer<long>();
+      double value;
+      std::memcpy(&value, &bits, sizeof value);
+      return value;
+    } else {
+      return integer<T>();
+    }
+  }
+
   int readCount(const char* what) {
-    const int value = Converter::strToInt(in_.next());
+    const int value = integer<int>();
     if (value < 0)
       throw SerializerException(std::string("Negative ") + what + " [" + std::to_string(value) + "].");
     return value;
@@ -268,171 +585,260 @@ class Reader {
   // every element takes at least minLength characters and all but the last a separator
   // after it (a string-array element may be empty, so minLength 0 allows one more).
   void checkAvailable(size_t count, size_t minLength) {
-    const size_t left = in_.remaining();
-    if (minLength == 0 ? count > left + 1 : count > (left + 1) / (minLength + 1)) {
-      throw SerializerException("TokensReader::next(): Out of range");
-    }
+    const size_t left = remaining();
+    if (minLength == 0 ? count > left + 1 : count > (left + 1) / (minLength + 1)) throwOutOfRange();
   }
 
-  yox::auto_ptr<const DiscreteFunction> loadDiscreteFunction(int depth) {
-    std::unique_ptr<DataImpl> block = loadFromTokensReader(depth);
+  // A terminated copy of name in the store, which the entries borrow.
+  const char* keep(std::string_view name) {
+    char* copy = static_cast<char*>(arena_.allocate(name.size() + 1, 1));
+    std::memcpy(copy, name.data(), name.size());
+    copy[name.size()] = '\0';
+    return copy;
+  }
+
+  template <class T>
+  T* arenaArray(size_t count) {
+    return static_cast<T*>(arena_.allocate(count * sizeof(T), alignof(T)));
+  }
+
+  // An entry in the store for holder (which it owns from here on, also on failure).
+  void add(DataImpl& data, const char* name, DataType type, ArrayBase* holder) {
+    EntryImpl* entry;
+    try {
+      entry = EntryImpl::inArena(arena_, name, type, holder);
+    } catch (...) {
+      holder->~ArrayBase();
+      throw;
+    }
+    data.appendEntry(yox::auto_ptr<Entry>(entry));
+  }
+
+  // The unescaped next token as a new[] text; length is its length up to the NUL written
+  // after it (an escaped NUL inside ends it earlier for every reader of the text).
+  char* unescapedText(size_t& length) {
+    const std::string_view token = next();
+    std::unique_ptr<char[]> text(new char[token.size() + 1]);
+    length = Converter::unescape(token, text.get());
+    text[length] = '\0';
+    return text.release();
+  }
+
+  template <class T>
+  ScalarPrimitiveValue scalar() {
+    return ScalarPrimitiveValue::of(value<T>());
+  }
+
+  yox::auto_ptr<const DiscreteFunction> function(int depth) {
+    std::unique_ptr<DataImpl> points = block(depth);
     return yox::auto_ptr<const DiscreteFunction>(
-        new DiscreteFunctionImpl(yox::auto_ptr<Data>(block.release())));
+        new DiscreteFunctionImpl(yox::auto_ptr<Data>(points.release())));
   }
 
-  void loadEntry(DataImpl& data, int depth) {
-    const std::string name = in_.next();
-    const DataType type = Converter::strToType(in_.next());
-    switch (type) {
-      case DT_DATA: {
-        std::unique_ptr<DataImpl> nested = loadFromTokensReader(depth + 1);
-        return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
+  void entry(DataImpl& data, int depth) {
+    const std::string_view name = next();
+    const DataType type = Converter::strToType(next());
+    const DataTypeInfo& info = dataTypeInfo(type);
+    switch (info.value) {
+      case ValueKind::kScalar: {
+        ScalarPrimitiveValue value;
+        switch (info.element) {
+          case ElementKind::kBool:
+            value = scalar<bool>();
+            break;
+          case ElementKind::kByte:
+            value = scalar<signed char>();
+            break;
+          case ElementKind::kShort:
+            value = scalar<short>();
+            break;
+          case ElementKind::kInt:
+            value = scalar<int>();
+            break;
+          case ElementKind::kLong:
+            value = scalar<long>();
+            break;
+          case ElementKind::kFloat:
+            value = scalar<float>();
+            break;
+          default:
+            value = scalar<double>();
+            break;
+        }
+        return data.appendDecoded(keep(name), type, value);
       }
-      case DT_DISCRETE_FUNCTION:
-        return data.appendMove(name, loadDiscreteFunction(depth + 1));
-      case DT_BOOL:
-        return data.append(name, Converter::strToBool(in_.next()));
-      case DT_BYTE:
-        return data.append(name, Converter::strToByte(in_.next()));
-      case DT_SHORT:
-        return data.append(name, Converter::strToShort(in_.next()));
-      case DT_INT:
-        return data.append(name, Converter::strToInt(in_.next()));
-      case DT_LONG:
-        return data.append(name, Converter::strToLong(in_.next()));
-      case DT_FLOAT:
-        return data.append(name, Converter::strToFloat(in_.next()));
-      case DT_DOUBLE:
-        return data.append(name, Converter::strToDouble(in_.next()));
-      default:
-        break;
+      case ValueKind::kData: {
+        std::unique_ptr<DataImpl> nested = block(depth + 1);
+        return data.appendDecodedData(keep(name), std::move(nested));
+      }
+      case ValueKind::kFunction:
+        return data.appendMove(std::string(name), function(depth + 1));
+      case ValueKind::kString:
+        return string(data, name, static_cast<size_t>(readCount("length")));
+      case ValueKind::kFunctionList: {
+        const size_t count = static_cast<size_t>(readCount("extent"));
+        yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
+        for (size_t i = 0; i < count; ++i) builder->append(function(depth + 1));
+        return data.appendMove(std::string(name),
+                               yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
+      }
+      case ValueKind::kArray:
+        return array(data, name, info, depth);
     }
-    const StorageType storage = DataTypeUtils::getStorageType(type);
-    std::vector<size_t> dims;
-    if (storage == ST_ARRAY_2D) {
-      dims.push_back(static_cast<size_t>(readCount("extent")));
-      dims.push_back(static_cast<size_t>(readCount("extent")));
-    } else if (storage == ST_MULTI_ARRAY) {
+  }
+
+  // A zero length may be followed by the empty token an older writer left. The text is
+  // its own new[] array, which a release hands out as it is.
+  void string(DataImpl& data, std::string_view name, size_t length) {
+    std::unique_ptr<char[]> text;
+    if (length == 0) {
+      if (peek() == separator_) next();
+      text.reset(new char[1]());
+    } else {
+      text.reset(unescapedText(length));
+    }
+    const char* kept = keep(name);
+    length = EntryValidator::validateText(kept, text.get(), length);
+    ArrayBase* holder = arena_.make<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get());
+    text.release();  // the holder's from here on
+    add(data, kept, DT_STRING, holder);
+  }
+
+  void array(DataImpl& data, std::string_view name, const DataTypeInfo& info, int depth) {
+    Shape shape(info.storage);
+    if (info.storage == ST_ARRAY_2D) {
+      shape.few[0] = static_cast<size_t>(readCount("extent"));
+      shape.few[1] = static_cast<size_t>(readCount("extent"));
+    } else if (info.storage == ST_MULTI_ARRAY) {
       // No reservation: the extents are pushed as their tokens arrive.
       for (int n = readCount("dimension count"); n > 0; --n)
-        dims.push_back(static_cast<size_t>(readCount("extent")));
+        shape.many.push_back(static_cast<size_t>(readCount("extent")));
     } else {
-      dims.push_back(static_cast<size_t>(readCount(type == DT_STRING ? "length" : "extent")));
+      shape.few[0] = static_cast<size_t>(readCount("extent"));
     }
-    const size_t count = elementCount(dims, name);
-    if (type == DT_STRING) return loadString(data, name, dims[0]);
-    if (type == DT_DISCRETE_FUNCTION_LIST) return loadDiscreteFunctionList(data, name, count, depth);
-    const ElementKind kind = elementKindOf(type);
+    const std::string nameText(name);
+    shape.count = elementCount(shape.dims(), shape.rank(), nameText.c_str());
+    const ElementKind kind = info.element;
     // Bytes travel as one token (its own length check names the fault), so one character
     // per byte is all that is asked here.
-    checkAvailable(count, kind == ElementKind::kString || kind == ElementKind::kByte ? 0
-                          : kind == ElementKind::kBool                               ? 4
-                                                                                     : 1);
+    checkAvailable(shape.count, kind == ElementKind::kString || kind == ElementKind::kByte ? 0
+                                : kind == ElementKind::kBool                               ? 4
+                                                                                           : 1);
     switch (kind) {
       case ElementKind::kBool:
-        return loadArray<bool>(data, name, storage, dims, count, Converter::strToBool);
+        return numbers<bool>(data, name, info, shape);
       case ElementKind::kByte:
-        return loadArrayByte(data, name, storage, dims, count);
+        return numbers<signed char>(data, name, info, shape);
       case ElementKind::kShort:
-        return loadArray<short>(data, name, storage, dims, count, Converter::strToShort);
+        return numbers<short>(data, name, info, shape);
       case ElementKind::kInt:
-        return loadArray<int>(data, name, storage, dims, count, Converter::strToInt);
+        return numbers<int>(data, name, info, shape);
       case ElementKind::kLong:
-        return loadArray<long>(data, name, storage, dims, count, Converter::strToLong);
+        return numbers<long>(data, name, info, shape);
       case ElementKind::kFloat:
-        return loadArray<float>(data, name, storage, dims, count, Converter::strToFloat);
+        return numbers<float>(data, name, info, shape);
       case ElementKind::kDouble:
-        return loadArray<double>(data, name, storage, dims, count, Converter::strToDouble);
+        return numbers<double>(data, name, info, shape);
       case ElementKind::kString:
-        return loadArrayString(data, name, storage, dims, count);
+        return strings(data, name, info, shape);
       case ElementKind::kData:
-        return loadObjects<const Data>(data, name, storage, dims, count,
-                                       [&] { return loadFromTokensReader(depth + 1).release(); });
+        return objects<const Data>(data, nameText, shape, [&] { return block(depth + 1).release(); });
       case ElementKind::kFunction:
-        return loadObjects<const DiscreteFunction>(data, name, storage, dims, count,
-                                                   [&] { return loadDiscreteFunction(depth + 1).release(); });
+        return objects<const DiscreteFunction>(data, nameText, shape,
+                                               [&] { return function(depth + 1).release(); });
     }
   }
 
-  // A zero length may be followed by the empty token an older writer left.
-  void loadString(DataImpl& data, const std::string& name, size_t length) {
-    if (length == 0) {
-      if (in_.peek() == in_.getSeparator()) in_.next();
-      return data.append(name, "");
-    }
-    std::unique_ptr<char[]> text(Converter::strToString(in_.next()));
-    data.appendMove(name, text.get());
-    text.release();
-  }
-
-  void loadDiscreteFunctionList(DataImpl& data, const std::string& name, size_t count, int depth) {
-    yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-    for (size_t i = 0; i < count; ++i) builder->append(loadDiscreteFunction(depth + 1));
-    data.appendMove(name, yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
-  }
-
+  // Bytes come as one token of hex pairs; every other kind one token per element.
   template <class T>
-  void adopt(DataImpl& data, const std::string& name, std::unique_ptr<T[]>& values, StorageType storage,
-             const std::vector<size_t>& dims) {
-    appendShaped(data, name, values.get(), storage, dims, Ownership::kMove);
-    values.release();
-  }
-
-  template <class T>
-  void loadArray(DataImpl& data, const std::string& name, StorageType storage,
-                 const std::vector<size_t>& dims, size_t count, T (*parse)(const char*)) {
-    std::unique_ptr<T[]> values(new T[count]);
-    for (size_t i = 0; i < count; ++i) values[i] = parse(in_.next());
-    adopt(data, name, values, storage, dims);
-  }
-
-  void loadArrayByte(DataImpl& data, const std::string& name, StorageType storage,
-                     const std::vector<size_t>& dims, size_t count) {
-    std::unique_ptr<signed char[]> values(new signed char[count]);
-    if (count != 0) {
-      const char* token = in_.next();
-      if (std::strlen(token) != 2 * count) {
+  void fill(T* values, size_t count) {
+    if constexpr (std::is_same_v<T, signed char>) {
+      if (count == 0) return;
+      const std::string_view token = next();
+      if (token.size() != 2 * count) {
         throw SerializerException("DefaultLoadPolicy<signed char>::load(): Byte array is too short");
       }
-      for (size_t i = 0; i < count; ++i) values[i] = Converter::strToByte(token + 2 * i);
+      for (size_t i = 0; i < count; ++i) values[i] = Converter::strToByte(token.substr(2 * i, 2));
+    } else {
+      for (size_t i = 0; i < count; ++i) values[i] = value<T>();
     }
-    adopt(data, name, values, storage, dims);
   }
 
-  void loadArrayString(DataImpl& data, const std::string& name, StorageType storage,
-                       const std::vector<size_t>& dims, size_t count) {
-    OwnedElements<char> texts(count);
-    if (count == 0 && in_.peek() == in_.getSeparator()) in_.next();
-    for (size_t i = 0; i < count; ++i) {
-      texts.set(i, in_.atEnd() ? new char[1]() : Converter::strToString(in_.next()));
+  template <class T>
+  void numbers(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+    if (shape.count > kArenaArrayBytes / sizeof(T)) {
+      std::unique_ptr<T[]> values(new T[shape.count]);
+      fill(values.get(), shape.count);
+      appendMoved(data, std::string(name), static_cast<const T*>(values.get()), shape);
+      values.release();
+      return;
     }
-    appendShaped(data, name, const_cast<const char**>(texts.get()), storage, dims, Ownership::kMove);
-    texts.release();
+    T* values = arenaArray<T>(shape.count);
+    fill(values, shape.count);
+    add(data, keep(name), info.type,
+        arena_.make<ArrayImpl<T, ArenaArrayPolicy>>(Extents(shape.dims(), shape.rank()), shape.count,
+                                                    values));
+  }
+
+  void strings(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+    size_t length;
+    if (shape.count > kArenaArrayBytes / sizeof(char*)) {
+      OwnedElements<char> texts(shape.count);
+      for (size_t i = 0; i < shape.count; ++i) texts.set(i, atEnd() ? new char[1]() : unescapedText(length));
+      appendMoved(data, std::string(name), const_cast<const char**>(texts.get()), shape);
+      texts.release();
+      return;
+    }
+    char** texts = arenaArray<char*>(shape.count);
+    size_t made = 0;
+    const char* kept;
+    ArrayBase* holder;
+    try {
+      if (shape.count == 0 && peek() == separator_) next();
+      for (; made < shape.count; ++made) texts[made] = atEnd() ? new char[1]() : unescapedText(length);
+      kept = keep(name);
+      for (size_t i = 0; i < shape.count; ++i)
+        EntryValidator::validateText(kept, texts[i], std::strlen(texts[i]));
+      holder = arena_.make<ArrayImpl<char*, ArenaPointersOwnedTexts>>(Extents(shape.dims(), shape.rank()),
+                                                                      shape.count, texts);
+    } catch (...) {
+      ArenaPointersOwnedTexts::destroy(texts, made);
+      throw;
+    }
+    add(data, kept, info.type, holder);
   }
 
   template <class T, class Load>
-  void loadObjects(DataImpl& data, const std::string& name, StorageType storage,
-                   const std::vector<size_t>& dims, size_t count, Load load) {
-    OwnedElements<T> elements(count);
-    for (size_t i = 0; i < count; ++i) elements.set(i, load());
-    appendShaped(data, name, const_cast<const T**>(elements.get()), storage, dims, Ownership::kMove);
+  void objects(DataImpl& data, const std::string& name, const Shape& shape, Load load) {
+    OwnedElements<T> elements(shape.count);
+    for (size_t i = 0; i < shape.count; ++i) elements.set(i, load());
+    appendMoved(data, name, elements.get(), shape);
     elements.release();
   }
 
-  TokensReader& in_;
+  const char* const begin_;
+  const char* at_;
+  const char* const end_;
+  const char separator_;
+  const bool scanNumbers_;
+  const std::tr1::shared_ptr<BufferHandler> store_;
+  Arena& arena_;
 };
 
 }  // namespace
 
 std::string StringDataSerializer::serializeToString(const Data& data, char separator) const {
   std::string out;
-  out.reserve(1000);
-  Writer(out, separator).block(data, 0);
+  Writer writer(out, separator);
+  writer.block(data, 0);
+  writer.finish();
   return out;
 }
 
 yox::auto_ptr<Data> StringDataSerializer::deserializeFromTokensReader(TokensReader& reader) const {
-  std::unique_ptr<DataImpl> data = Reader(reader).loadFromTokensReader(0);
+  Reader decoder(reader);
+  std::unique_ptr<DataImpl> data = decoder.block(0);
+  reader.skipTo(decoder.position());
   return yox::auto_ptr<Data>(data.release());
 }
 

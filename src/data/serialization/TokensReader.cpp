@@ -16,17 +16,9 @@ TokensReader::TokensReader(const char* text, char separator, bool copy)
     : separator_(separator),
       position_(0),
       length_(text == nullptr ? 0 : std::strlen(text)),
-      buffer_(kEmptyText),
-      owner_(false) {
-  if (text == nullptr) return;
-  if (copy) {
-    buffer_ = new char[length_ + 1];
-    std::memcpy(buffer_, text, length_ + 1);
-    owner_ = true;
-  } else {
-    buffer_ = const_cast<char*>(text);
-  }
-}
+      text_(text == nullptr ? kEmptyText : text),
+      buffer_(copy ? nullptr : const_cast<char*>(text_)),
+      owner_(false) {}
 
 TokensReader::~TokensReader() {
   if (owner_) delete[] buffer_;
@@ -34,6 +26,12 @@ TokensReader::~TokensReader() {
 
 char* TokensReader::next() {
   if (atEnd()) throw SerializerException("TokensReader::next(): Out of range");
+  if (buffer_ == nullptr) {
+    buffer_ = new char[length_ + 1];
+    std::memcpy(buffer_, text_, length_ + 1);
+    owner_ = true;
+    text_ = buffer_;
+  }
   char* const token = buffer_ + position_;
   void* const end = std::memchr(token, separator_, length_ - position_);
   if (end == nullptr) {

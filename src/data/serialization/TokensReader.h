@@ -4,6 +4,10 @@
 //
 // Tokens stay valid while the reader lives (copy true) or while the caller's text lives
 // (copy false). Not thread-safe; a reader made with copy false writes into the caller's text.
+//
+// A reader made with copy true copies the text when next() first splits a token off;
+// until then it reads the caller's text in place (so that a decoder that reads through
+// getBuffer() without writing needs no copy), and that text must stay as it is until then.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +18,8 @@ namespace impl {
 
 class TokensReader {
  public:
-  // copy true: works on a private copy of text, freed by the destructor.
+  // copy true: works on a private copy of text (made by the first next()), freed by the
+  // destructor.
   // copy false: works on text itself, which must be writable and outlive the reader.
   // A null text reads as the empty text.
   TokensReader(const char* text, char separator, bool copy);
@@ -31,11 +36,17 @@ class TokensReader {
   char getSeparator() const { return separator_; }
   size_t getPosition() const { return position_; }
   size_t getLength() const { return length_; }
-  const char* getBuffer() const { return buffer_; }
+  // The text read: the caller's until a private copy is made.
+  const char* getBuffer() const { return text_; }
+  // Moves the position forward to position (at most the length), for a decoder that
+  // read the tokens up to there from getBuffer().
+  void skipTo(size_t position) {
+    if (position > position_) position_ = position < length_ ? position : length_;
+  }
   // True when no token is left.
   bool atEnd() const { return position_ >= length_; }
   // The character at the position, NUL at the end.
-  char peek() const { return atEnd() ? '\0' : buffer_[position_]; }
+  char peek() const { return atEnd() ? '\0' : text_[position_]; }
   // Characters not yet consumed; every further token consumes at least one of them,
   // except a last one that is empty.
   size_t remaining() const { return atEnd() ? 0 : length_ - position_; }
@@ -44,6 +55,9 @@ class TokensReader {
   char separator_;
   size_t position_;
   size_t length_;
+  const char* text_;
+  // Where next() writes: the caller's text (copy false) or the private copy; null until
+  // the copy is made.
   char* buffer_;
   bool owner_;
 };

@@ -7,6 +7,7 @@
 // the vector; others are placed by binary search.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <tr1/memory>
 #include <vector>
@@ -23,8 +24,34 @@ namespace yox {
 namespace data {
 namespace impl {
 
+// What precedes every DataImpl made with new, in the same allocation. It counts what
+// keeps the allocation: the object until it is deleted, an arena whose first chunk is
+// the allocation's tail, and each container whose views point into the message the
+// header holds (the received bytes, freed with the allocation).
+struct DataBlock {
+  std::atomic<size_t> refs;
+  BufferHandler* message;
+
+  void retain() { refs.fetch_add(1, std::memory_order_relaxed); }
+  static void release(DataBlock* block) {
+    if (block != nullptr && block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free(block);
+  }
+
+ private:
+  static void free(DataBlock* block);
+};
+
 class DataImpl final : public Data {
  public:
+  // Every DataImpl made with new sits behind a DataBlock; tail bytes may follow it.
+  struct Tail {
+    size_t bytes;
+  };
+  static void* operator new(size_t size) { return operator new (size, Tail{0}); }
+  static void* operator new(size_t size, Tail tail);
+  static void operator delete(void* object);
+  static void operator delete(void* object, Tail) { operator delete(object); }
+
   DataImpl();
   // An empty container keeping buffer alive for the views its entries will hold (used
   // by the binary decoder).
@@ -104,10 +131,31 @@ class DataImpl final : public Data {
   // The entries in name order, for the serializers.
   const EntryIndex& entryList() const { return entries_; }
 
+  // An empty container for a block of entries decoded from message, which it adopts
+  // (also when this fails) and frees with the last container sharing it. The arena
+  // for the entries starts in the container's own allocation.
+  static std::unique_ptr<DataImpl> forMessage(BufferHandler* message, size_t entries);
+  // The same for a nested block of the message this container holds.
+  std::unique_ptr<DataImpl> forNestedBlock(size_t entries) const;
+
   // The binary decoder's appends: the name (and a text's characters) stay in the
   // message this container keeps; entries and holders go to the arena. Texts are
   // checked as append(name, const char*) checks them; wireLength counts the NUL.
   void reserveDecoded(size_t entries);
+  // A scalar, string or array entry whose holder frees nothing (dims of at most two);
+  // nameLength is strlen(name).
+  void appendDecoded(const char* name, size_t nameLength, DataType type, const ScalarPrimitiveValue& value) {
+    EntryImpl* entry = EntryImpl::decoded(arena_, name, nameLength, type, value);
+    if (entries_.hasRoom() && (entries_.empty() || entries_.back()->compareName(*entry) < 0))
+      entries_.push_back(entry);
+    else
+      addDecoded(entry);
+  }
+  // A holder of T made in the arena.
+  template <class H, class... Args>
+  H* makeInArena(Args&&... args) {
+    return arena_.make<H>(static_cast<Args&&>(args)...);
+  }
   void appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value);
   void appendDecodedString(const char* name, const char* text, size_t wireLength);
   // Views of count elements in the message, of the type's shape.
@@ -137,8 +185,17 @@ class DataImpl final : public Data {
   template <class F>
   auto releaseEntry(const std::string& name, F release);
 
+  static DataBlock* blockOf(const DataImpl* object) {
+    return reinterpret_cast<DataBlock*>(const_cast<DataImpl*>(object)) - 1;
+  }
+  static std::unique_ptr<DataImpl> withArena(DataBlock* message, size_t entries);
+
   // The message is released last, the arena after the entries it holds.
   std::tr1::shared_ptr<BufferHandler> buffer_;
+  // The allocation whose message the entries' views point into, and the one whose tail
+  // starts the arena; each holds one reference.
+  DataBlock* message_ = nullptr;
+  DataBlock* arenaBlock_ = nullptr;
   Arena arena_;
   EntryIndex entries_;
 };

@@ -146,12 +146,17 @@ EntryImpl* EntryImpl::inArena(Arena& arena, const char* name, Data* adopted) {
       name, DT_DATA, nestedSlot(adopted), static_cast<std::uint8_t>(kBorrowedName | kInArena | kOwnsNested));
 }
 
-void EntryImpl::destroy(EntryImpl* entry) {
-  if (entry == nullptr) return;
-  if (entry->isInArena())
-    entry->~EntryImpl();
+EntryImpl* EntryImpl::decoded(Arena& arena, const char* name, size_t nameLength, DataType type,
+                              ScalarPrimitiveValue value) {
+  return new (arena.allocate(sizeof(EntryImpl), alignof(EntryImpl))) EntryImpl(
+      name, nameLength, type, value, static_cast<std::uint8_t>(kBorrowedName | kInArena | kNothingToFree));
+}
+
+void EntryImpl::dispose() {
+  if (isInArena())
+    this->~EntryImpl();
   else
-    delete entry;
+    delete this;
 }
 
 EntryImpl::~EntryImpl() {

@@ -58,6 +58,24 @@ size_t EntryValidator::validateText(const char* name, const char* text, size_t b
   return length;
 }
 
+bool EntryValidator::isAscii(const char* bytes, size_t size) {
+  // Whole words ORed together, four at a time, so that the loop vectorises.
+  std::uint64_t any = 0;
+  size_t i = 0;
+  for (; i + 32 <= size; i += 32) {
+    std::uint64_t w[4];
+    std::memcpy(w, bytes + i, sizeof w);
+    any |= w[0] | w[1] | w[2] | w[3];
+  }
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes + i, sizeof w);
+    any |= w;
+  }
+  for (; i < size; ++i) any |= static_cast<unsigned char>(bytes[i]);
+  return (any & kHighBits) == 0;
+}
+
 void EntryValidator::validateStringArray(const std::string& name, const char* const* values, size_t count) {
   validateObjectArray(name, values, count);
   // Null elements are reported first, whatever the texts hold.

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <tr1/memory>
 #include <vector>
 
 #include "data/BufferHandler.h"
@@ -13,12 +12,12 @@
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
+#include "data/StringUtils.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
 #include "data/impl/EntryValidator.h"
 #include "data/serialization/SerializerSupport.h"
-#include "data/StringUtils.h"
 #include "data/serialization/UnsafeBuffer.h"
 
 namespace yox {
@@ -225,22 +224,37 @@ class BlockWalker {
 
 class BinaryReader {
  public:
-  explicit BinaryReader(const std::tr1::shared_ptr<BufferHandler>& message)
-      : message_(message), size_(message->getBufferSize()), in_(message->getBufferPointer(), size_) {}
+  explicit BinaryReader(const BufferHandler& message)
+      : bytes_(message.getBufferPointer()), size_(message.getBufferSize()), in_(bytes_, size_) {}
 
-  // copyValues: append copies instead of views (for the containers of functions).
-  std::unique_ptr<DataImpl> readBlock(int depth, bool copyValues) {
-    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
-    std::unique_ptr<DataImpl> data(copyValues ? new DataImpl() : new DataImpl(message_));
+  // The top-level block, whose container adopts message (also when reading fails).
+  std::unique_ptr<DataImpl> readRoot(std::unique_ptr<BufferHandler> message) {
     const int entries = readCount("entry count");
-    // Room for as many entries as the bytes left can hold (each takes at least seven).
-    if (!copyValues) data->reserveDecoded(std::min(static_cast<size_t>(entries), in_.remaining() / 7));
+    std::unique_ptr<DataImpl> data = DataImpl::forMessage(message.release(), roomFor(entries));
+    return readEntries(std::move(data), entries, 0, false);
+  }
+
+  // A nested block: views into the message like parent's, or copies (copyValues, for
+  // the containers of functions).
+  std::unique_ptr<DataImpl> readBlock(const DataImpl& parent, int depth, bool copyValues) {
+    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
+    const int entries = readCount("entry count");
+    std::unique_ptr<DataImpl> data(copyValues ? new DataImpl()
+                                              : parent.forNestedBlock(roomFor(entries)).release());
+    return readEntries(std::move(data), entries, depth, copyValues);
+  }
+
+ private:
+  // Room for as many entries as the bytes left can hold (each takes at least seven).
+  size_t roomFor(int entries) const { return std::min(static_cast<size_t>(entries), in_.remaining() / 7); }
+
+  std::unique_ptr<DataImpl> readEntries(std::unique_ptr<DataImpl> data, int entries, int depth,
+                                        bool copyValues) {
     for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
     if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
     return data;
   }
 
- private:
   // An int32 count, length or extent; negative values are refused.
   int readCount(const char* what) {
     const size_t at = in_.getPosition();
@@ -267,8 +281,8 @@ class BinaryReader {
     }
   }
 
-  yox::auto_ptr<const DiscreteFunction> readFunction(int depth) {
-    std::unique_ptr<DataImpl> block = readBlock(depth, true);
+  yox::auto_ptr<const DiscreteFunction> readFunction(const DataImpl& parent, int depth) {
+    std::unique_ptr<DataImpl> block = readBlock(parent, depth, true);
     yox::auto_ptr<const DiscreteFunction> function(
         new DiscreteFunctionImpl(yox::auto_ptr<Data>(block.release())));
     return function;
@@ -293,6 +307,13 @@ class BinaryReader {
     }
   }
 
+  // A view entry whose holder (made in data's arena) frees nothing.
+  template <class H, class... Args>
+  void appendView(DataImpl& data, const char* name, DataType type, Args&&... args) {
+    H* holder = data.makeInArena<H>(static_cast<Args&&>(args)...);
+    data.appendDecoded(name, std::strlen(name), type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
+  }
+
   void readEntry(DataImpl& data, int depth, bool copyValues) {
     size_t length;
     const char* name = in_.getString(length);
@@ -302,24 +323,26 @@ class BinaryReader {
       case ValueKind::kScalar: {
         const ScalarPrimitiveValue value = readScalar(info.element);
         if (copyValues) return data.appendEntry(yox::auto_ptr<Entry>(new EntryImpl(name, type, value)));
-        return data.appendDecoded(name, type, value);
+        return data.appendDecoded(name, std::strlen(name), type, value);
       }
       case ValueKind::kString: {
         const char* text = in_.getString(length);
         if (copyValues) return data.append(name, text);
-        return data.appendDecodedString(name, text, length);
+        const size_t textLength = EntryValidator::validateText(name, text, length - 1);
+        return appendView<ArrayImpl<char, ShallowCopyPolicy>>(data, name, DT_STRING, Extents{textLength},
+                                                              textLength, const_cast<char*>(text));
       }
       case ValueKind::kData: {
-        std::unique_ptr<DataImpl> nested = readBlock(depth + 1, copyValues);
+        std::unique_ptr<DataImpl> nested = readBlock(data, depth + 1, copyValues);
         if (copyValues) return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
         return data.appendDecodedData(name, std::move(nested));
       }
       case ValueKind::kFunction:
-        return data.appendMove(name, readFunction(depth + 1));
+        return data.appendMove(name, readFunction(data, depth + 1));
       case ValueKind::kFunctionList: {
         const size_t count = readItemCount("function count", 4);
         yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-        for (size_t i = 0; i < count; ++i) builder->append(readFunction(depth + 1));
+        for (size_t i = 0; i < count; ++i) builder->append(readFunction(data, depth + 1));
         return data.appendMove(name, yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
       }
       case ValueKind::kArray:
@@ -335,13 +358,23 @@ class BinaryReader {
     std::vector<size_t> vector() const { return dims; }
   };
 
+  // Views of an array's elements in the message; extents beyond two live on the heap,
+  // which only the entry's destruction frees.
+  template <class T>
+  void appendArrayView(DataImpl& data, const char* name, const Shape& shape, const T* values, size_t count) {
+    if (shape.dims.size() <= 2)
+      return appendView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, shape.info.type, shape.dims, count,
+                                                         const_cast<T*>(values));
+    data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+  }
+
   template <class T>
   void readNumbers(DataImpl& data, const char* name, const Shape& shape,
                    const T* (UnsafeBuffer::*get)(size_t&), bool copyValues) {
     size_t count;
     const T* values = (in_.*get)(count);
     expectCount(name, count, shape.expected);
-    if (!copyValues) return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    if (!copyValues) return appendArrayView(data, name, shape, values, count);
     appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
   }
 
@@ -354,8 +387,7 @@ class BinaryReader {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
     bool canonical = true;
     for (size_t i = 0; i < count && canonical; ++i) canonical = bytes[i] <= 1;
-    if (canonical && !copyValues)
-      return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    if (canonical && !copyValues) return appendArrayView(data, name, shape, values, count);
     if (canonical)
       return appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
     std::unique_ptr<bool[]> normalised(new bool[count]);
@@ -374,10 +406,22 @@ class BinaryReader {
       return appendShaped(data, name, texts.get(), shape.info.storage, shape.vector(), Ownership::kCopy);
     }
     const char** texts = data.arenaArray(count);
-    for (size_t i = 0; i < count; ++i) {
-      texts[i] = in_.getString(length);
-      EntryValidator::validateText(name, texts[i], length - 1);
+    const size_t start = in_.getPosition();
+    for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+    // One pass over all the texts (and their length fields, below 0x80 for texts under
+    // 128 bytes) finds no high byte in a typical array; otherwise each text is checked
+    // on its own, up to its first NUL.
+    const char* first = reinterpret_cast<const char*>(bytes_) + start;
+    if (!EntryValidator::isAscii(first, in_.getPosition() - start)) {
+      for (size_t i = 0; i < count; ++i) {
+        int declared;
+        std::memcpy(&declared, texts[i] - 4, sizeof declared);
+        EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
+      }
     }
+    if (shape.dims.size() <= 2)
+      return appendView<ArrayImpl<char*, ArenaArrayPolicy>>(data, name, shape.info.type, shape.dims, count,
+                                                            const_cast<char**>(texts));
     data.appendDecodedStrings(name, shape.info.type, texts, shape.dims, count);
   }
 
@@ -430,14 +474,14 @@ class BinaryReader {
         return readStrings(data, name, shape, copyValues);
       case ElementKind::kData:
         return readObjects<Data>(data, name, shape,
-                                 [&] { return readBlock(depth + 1, copyValues).release(); });
+                                 [&] { return readBlock(data, depth + 1, copyValues).release(); });
       case ElementKind::kFunction:
         return readObjects<DiscreteFunction>(data, name, shape,
-                                             [&] { return readFunction(depth + 1).release(); });
+                                             [&] { return readFunction(data, depth + 1).release(); });
     }
   }
 
-  std::tr1::shared_ptr<BufferHandler> message_;
+  const signed char* bytes_;
   size_t size_;
   UnsafeBuffer in_;
 };
@@ -470,10 +514,9 @@ yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) c
 
 yox::auto_ptr<Data> BinaryDataSerializer::deserialize(yox::auto_ptr<BufferHandler> buffer) const {
   if (buffer.get() == nullptr) throw SerializerException("No buffer to deserialize.");
-  const std::tr1::shared_ptr<BufferHandler> message(buffer.release());
-  BinaryReader reader(message);
-  std::unique_ptr<DataImpl> data = reader.readBlock(0, false);
-  return yox::auto_ptr<Data>(data.release());
+  std::unique_ptr<BufferHandler> message(buffer.release());
+  BinaryReader reader(*message);
+  return yox::auto_ptr<Data>(reader.readRoot(std::move(message)).release());
 }
 
 size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr).block(data, 0); }

@@ -146,7 +146,7 @@ class DataImpl final : public Data {
   // nameLength is strlen(name).
   void appendDecoded(const char* name, size_t nameLength, DataType type, const ScalarPrimitiveValue& value) {
     EntryImpl* entry = EntryImpl::decoded(arena_, name, nameLength, type, value);
-    if (entries_.hasRoom() && (entries_.empty() || entries_.back()->compareName(*entry) < 0))
+    if (entries_.hasRoom() && (entries_.empty() || precedes(entries_.back()->getName(), name)))
       entries_.push_back(entry);
     else
       addDecoded(entry);
@@ -185,6 +185,14 @@ class DataImpl final : public Data {
   template <class F>
   auto releaseEntry(const std::string& name, F release);
 
+  // Whether name a comes before name b in byte order; most names differ early.
+  static bool precedes(const char* a, const char* b) {
+    while (*a != 0 && *a == *b) {
+      ++a;
+      ++b;
+    }
+    return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
+  }
   static DataBlock* blockOf(const DataImpl* object) {
     return reinterpret_cast<DataBlock*>(const_cast<DataImpl*>(object)) - 1;
   }

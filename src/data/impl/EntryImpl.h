@@ -20,13 +20,13 @@
 #include "data/DataElementTypes.h"
 #include "data/DataType.h"
 #include "data/Entry.h"
+#include "data/impl/Arena.h"
 #include "data/impl/ScalarPrimitiveValue.h"
 
 namespace yox {
 namespace data {
 namespace impl {
 
-class Arena;
 class ArrayBase;
 template <class T>
 class Array;
@@ -63,7 +63,10 @@ class EntryImpl final : public Entry {
   // known: a scalar, or a string or array whose holder, made in the same arena, frees
   // nothing (nothing is then done when the entry goes).
   static EntryImpl* decoded(Arena& arena, const char* name, size_t nameLength, DataType type,
-                            ScalarPrimitiveValue value);
+                            ScalarPrimitiveValue value) {
+    return new (arena.allocate(sizeof(EntryImpl), alignof(EntryImpl))) EntryImpl(
+        name, nameLength, type, value, static_cast<std::uint8_t>(kBorrowedName | kInArena | kNothingToFree));
+  }
   // Deletes an entry, or only destroys it when it lives in an arena.
   static void destroy(EntryImpl* entry) {
     if (entry != nullptr && (entry->flags_ & kNothingToFree) == 0) entry->dispose();
@@ -101,8 +104,8 @@ class EntryImpl final : public Entry {
   yox::auto_ptr<const DiscreteFunction> releaseDiscreteFunction();
   yox::auto_ptr<const DiscreteFunctionList> releaseDiscreteFunctionList();
 
-  const char* getName() const override;
-  DataType getType() const override;
+  const char* getName() const override { return name_; }
+  DataType getType() const override { return type_; }
   std::string getValueAsString() const override;
   std::string getValueAsString(size_t limit) const override;
   size_t getSize() const override;

@@ -399,15 +399,14 @@ class BinaryReader {
   void readStrings(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     const size_t count = readItemCount("element count", 5);
     expectCount(name, count, shape.expected);
-    size_t length;
     if (copyValues) {
       std::unique_ptr<const char*[]> texts(new const char*[count]);
-      for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+      in_.getStrings(texts.get(), count);
       return appendShaped(data, name, texts.get(), shape.info.storage, shape.vector(), Ownership::kCopy);
     }
     const char** texts = data.arenaArray(count);
     const size_t start = in_.getPosition();
-    for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+    in_.getStrings(texts, count);
     // One pass over all the texts (and their length fields, below 0x80 for texts under
     // 128 bytes) finds no high byte in a typical array; otherwise each text is checked
     // on its own, up to its first NUL.
@@ -454,7 +453,12 @@ class BinaryReader {
     std::vector<size_t> many(extents > 2 ? extents : 0);
     size_t* dims = extents > 2 ? many.data() : few;
     for (size_t i = 0; i < extents; ++i) dims[i] = static_cast<size_t>(readCount("extent"));
-    const Shape shape{info, Extents(dims, extents), elementCount(dims, extents, name)};
+    // Two int32 extents cannot overflow a size_t; more are counted with that check.
+    const size_t expected = extents == 0   ? 1
+                            : extents == 1 ? dims[0]
+                            : extents == 2 ? dims[0] * dims[1]
+                                           : elementCount(dims, extents, name);
+    const Shape shape{info, Extents(dims, extents), expected};
     switch (info.element) {
       case ElementKind::kBool:
         return readBools(data, name, shape, copyValues);

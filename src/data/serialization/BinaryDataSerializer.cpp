@@ -13,6 +13,7 @@
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/StringUtils.h"
+#include "data/impl/BufferHandlerImpl.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
@@ -91,16 +92,19 @@ const Array<T>& holderOf(const Entry& entry) {
   return holderOf<T>(entryImplOf(entry));
 }
 
-// One traversal that sizes (out null) or writes a block. Writing repeats the checks of
-// sizing, which ran first over the same container.
+// One traversal that sizes a block and writes what fits of it into out[0, capacity)
+// (nothing when out is null).
 class BlockWalker {
  public:
-  explicit BlockWalker(UnsafeBuffer* out) : out_(out) {}
+  BlockWalker(signed char* out, size_t capacity) : out_(out), capacity_(out != nullptr ? capacity : 0) {}
+
+  // The bytes the traversal meant to write, stored or not.
+  size_t position() const { return position_; }
 
   size_t block(const Data& data, int depth) {
     if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
     fitted(data.getSize(), "entry count", "");
-    if (out_ != nullptr) out_->putInt(static_cast<int>(data.getSize()));
+    putInt(static_cast<int>(data.getSize()));
     size_t size = 4;
     forEachEntry(data, [&](const auto& entry) { size += this->entry(entry, depth); });
     return size;
@@ -116,11 +120,57 @@ class BlockWalker {
     else
       nameLength = fitted(std::strlen(name) + 1, "name length", name);
     const DataType type = entry.getType();
-    if (out_ != nullptr) {
-      out_->putString(name, nameLength);
-      out_->putByte(static_cast<signed char>(type));
+    // A scalar of the one implementation goes out with its name in one piece: its value
+    // slot holds the value's bytes first (a bool as 0 or 1).
+    size_t width = 0;
+    if constexpr (std::is_same_v<E, EntryImpl>) width = scalarWidth(type);
+    if (signed char* at = room(nameLength + 5 + width)) {
+      const int length = static_cast<int>(nameLength);
+      std::memcpy(at, &length, 4);
+      std::memcpy(at + 4, name, nameLength);
+      at += 4 + nameLength;
+      *at = static_cast<signed char>(type);
+      if constexpr (std::is_same_v<E, EntryImpl>) copyScalar(at + 1, entry.slot(), width);
     }
+    if (width != 0) return nameLength + 5 + width;
     return nameLength + 5 + value(entry, type, depth);
+  }
+
+  // The wire width of a scalar type; 0 for any other.
+  static size_t scalarWidth(DataType type) {
+    switch (type) {
+      case DT_BOOL:
+      case DT_BYTE:
+        return 1;
+      case DT_SHORT:
+        return 2;
+      case DT_INT:
+      case DT_FLOAT:
+        return 4;
+      case DT_LONG:
+      case DT_DOUBLE:
+        return 8;
+      default:
+        return 0;
+    }
+  }
+  static void copyScalar(signed char* at, const ScalarPrimitiveValue& value, size_t width) {
+    switch (width) {
+      case 1:
+        std::memcpy(at, &value, 1);
+        break;
+      case 2:
+        std::memcpy(at, &value, 2);
+        break;
+      case 4:
+        std::memcpy(at, &value, 4);
+        break;
+      case 8:
+        std::memcpy(at, &value, 8);
+        break;
+      default:
+        break;
+    }
   }
 
   size_t function(const DiscreteFunction& function, int depth) {
@@ -156,7 +206,7 @@ class BlockWalker {
       case DT_DISCRETE_FUNCTION_LIST: {
         const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
         fitted(list.getSize(), "function count", entry.getName());
-        if (out_ != nullptr) out_->putInt(static_cast<int>(list.getSize()));
+        putInt(static_cast<int>(list.getSize()));
         size_t size = 4;
         for (const DiscreteFunction* f : list.getFunctions()) size += function(*f, depth + 1);
         return size;
@@ -166,15 +216,34 @@ class BlockWalker {
     }
   }
 
+  // Where the next width bytes go, or null when they do not fit (or nothing is
+  // written); the position advances past them either way.
+  signed char* room(size_t width) {
+    const size_t at = position_;
+    position_ += width;
+    return at <= capacity_ && width <= capacity_ - at ? out_ + at : nullptr;
+  }
+  void putBytes(const void* bytes, size_t width) {
+    if (signed char* at = room(width)) std::memcpy(at, bytes, width);
+  }
   template <class T>
   size_t put(T value) {
-    if (out_ != nullptr) out_->put(&value, sizeof value);
+    putBytes(&value, sizeof value);
     return sizeof value;
+  }
+  void putInt(int value) { put(value); }
+  // int32 length (with the NUL), then the text and its NUL.
+  void putText(const char* text, size_t length) {
+    if (signed char* at = room(length + 4)) {
+      const int declared = static_cast<int>(length);
+      std::memcpy(at, &declared, 4);
+      std::memcpy(at + 4, text, length);
+    }
   }
 
   size_t text(const char* text, const char* name) {
     const size_t length = fitted(std::strlen(text) + 1, "string length", name);
-    if (out_ != nullptr) out_->putString(text, length);
+    putText(text, length);
     return length + 4;
   }
 
@@ -187,15 +256,13 @@ class BlockWalker {
     const Extents& dims = holder->getDims();
     fitted(dims.size(), "dimension count", name);
     for (size_t extent : dims) fitted(extent, "extent", name);
-    if (out_ != nullptr) {
-      out_->putInt(static_cast<int>(dims.size()));
-      for (size_t extent : dims) out_->putInt(static_cast<int>(extent));
-    }
+    putInt(static_cast<int>(dims.size()));
+    for (size_t extent : dims) putInt(static_cast<int>(extent));
     const size_t payload = visitElementKind(kind, [&](auto element) -> size_t {
       using T = typename decltype(element)::type;
       const Array<T>& a = holderOf<T>(entry);
       const size_t count = a.getElementCount();
-      if (out_ != nullptr) out_->putInt(static_cast<int>(count));
+      putInt(static_cast<int>(count));
       if constexpr (std::is_same_v<T, char*>) {
         size_t size = 0;
         for (size_t i = 0; i < count; ++i) size += text(a.element(i), name);
@@ -209,7 +276,7 @@ class BlockWalker {
         for (size_t i = 0; i < count; ++i) size += function(*a.element(i), depth + 1);
         return size;
       } else {
-        if (out_ != nullptr) out_->put(a.getElements(), count * sizeof(T));
+        if (count != 0) putBytes(a.getElements(), count * sizeof(T));
         return count * sizeof(T);
       }
     });
@@ -217,7 +284,9 @@ class BlockWalker {
     return 8 + 4 * dims.size() + payload;
   }
 
-  UnsafeBuffer* out_;
+  signed char* out_;
+  size_t capacity_;
+  size_t position_ = 0;
 };
 
 // ---------------------------------------------------------------- reading
@@ -495,24 +564,23 @@ class BinaryReader {
 yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) const {
   // One traversal writes a message that fits the scratch buffer and sizes any other.
   signed char scratch[kScratchBytes];
-  UnsafeBuffer first(scratch, sizeof scratch);
-  const size_t size = BlockWalker(&first).block(data, 0);
-  if (size <= sizeof scratch && first.getPosition() == size) {
-    std::unique_ptr<signed char[]> bytes(new signed char[size]);
-    std::memcpy(bytes.get(), scratch, size);
-    yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(bytes.get(), size);
-    bytes.release();
+  BlockWalker first(scratch, sizeof scratch);
+  const size_t size = first.block(data, 0);
+  if (size <= sizeof scratch && first.position() == size) {
+    // A small message and its handler share one allocation.
+    yox::auto_ptr<BufferHandler> handler(InlineBufferHandler::make(size));
+    std::memcpy(const_cast<signed char*>(handler->getBufferPointer()), scratch, size);
     return handler;
   }
   std::unique_ptr<signed char[]> bytes(new signed char[size]);
   signed char* const raw = bytes.get();
   yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(raw, size);
   bytes.release();  // the handler frees it, also when writing fails
-  UnsafeBuffer out(raw, size);
-  BlockWalker(&out).block(data, 0);
-  if (!out.verifySize(size)) throw SerializerException("UnsafeBuffer overflow.");
+  BlockWalker out(raw, size);
+  out.block(data, 0);
+  if (out.position() > size) throw SerializerException("UnsafeBuffer overflow.");
   // A short write would leave bytes of the buffer undefined.
-  if (out.getPosition() != size) throw SerializerException("UnsafeBuffer underflow.");
+  if (out.position() != size) throw SerializerException("UnsafeBuffer underflow.");
   return handler;
 }
 
@@ -523,7 +591,7 @@ yox::auto_ptr<Data> BinaryDataSerializer::deserialize(yox::auto_ptr<BufferHandle
   return yox::auto_ptr<Data>(reader.readRoot(std::move(message)).release());
 }
 
-size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr).block(data, 0); }
+size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr, 0).block(data, 0); }
 
 }  // namespace impl
 }  // namespace data

@@ -118,21 +118,30 @@ DataImpl& DataImpl::operator=(DataImpl other) {
 
 DataImpl::~DataImpl() {
   destroyEntries();
+  if (ownBlock_ != nullptr && arenaBlock_ == ownBlock_ && message_ == ownBlock_) {
+    // The usual end of a decoded container: operator delete drops the last reference.
+    DataBlock::drop(ownBlock_, 2, 1);
+    return;
+  }
   DataBlock::release(arenaBlock_);
   DataBlock::release(message_);
 }
 
 std::unique_ptr<DataImpl> DataImpl::withArena(DataBlock* message, size_t entries) {
-  // The index and entries of a typical block, and a few holders; past that the arena
-  // takes blocks of its own.
+  // The index and entries of a block and holders for about a third of them; past that
+  // the arena takes blocks of its own. A typical message's container then stays small
+  // enough for malloc's per-thread cache.
   constexpr size_t kIndexInArena = 4096;
   constexpr size_t kMaxTail = 16384;
+  constexpr size_t kHolderShare = 24;
   const size_t indexBytes = entries <= kIndexInArena ? entries * sizeof(EntryImpl*) : 0;
-  const size_t wanted = entries * sizeof(EntryImpl) + indexBytes + 512;
+  const size_t wanted = entries * (sizeof(EntryImpl) + kHolderShare) + indexBytes + 64;
   const size_t tail = wanted < kMaxTail ? wanted : kMaxTail;
   std::unique_ptr<DataImpl> data(new (Tail{tail}) DataImpl());
   DataBlock* own = blockOf(data.get());
-  own->retain();
+  // Not shared yet: the object's reference and the arena's.
+  own->refs.store(2, std::memory_order_relaxed);
+  data->ownBlock_ = own;
   data->arenaBlock_ = own;
   data->arena_.start(reinterpret_cast<char*>(data.get() + 1), tail, wanted - tail);
   if (message != nullptr) {
@@ -152,7 +161,7 @@ std::unique_ptr<DataImpl> DataImpl::forMessage(BufferHandler* message, size_t en
   // The container's own allocation keeps the message.
   DataBlock* own = blockOf(data.get());
   own->message = adopted.release();
-  own->retain();
+  own->refs.store(3, std::memory_order_relaxed);
   data->message_ = own;
   return data;
 }

@@ -33,8 +33,22 @@ struct DataBlock {
   BufferHandler* message;
 
   void retain() { refs.fetch_add(1, std::memory_order_relaxed); }
-  static void release(DataBlock* block) {
-    if (block != nullptr && block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) free(block);
+  static void release(DataBlock* block) { release(block, 1); }
+  // Drops count references. A holder that sees only its own references knows that no
+  // one else can take one (only holders hand references on), and skips the atomic
+  // update.
+  static void release(DataBlock* block, size_t count) {
+    if (block == nullptr) return;
+    if (block->refs.load(std::memory_order_acquire) == count ||
+        block->refs.fetch_sub(count, std::memory_order_acq_rel) == count)
+      free(block);
+  }
+  // Drops count of the references of a holder that keeps at least one more.
+  static void drop(DataBlock* block, size_t count, size_t kept) {
+    if (block->refs.load(std::memory_order_acquire) == count + kept)
+      block->refs.store(kept, std::memory_order_relaxed);
+    else
+      block->refs.fetch_sub(count, std::memory_order_acq_rel);
   }
 
  private:
@@ -204,6 +218,8 @@ class DataImpl final : public Data {
   // starts the arena; each holds one reference.
   DataBlock* message_ = nullptr;
   DataBlock* arenaBlock_ = nullptr;
+  // This object's own allocation, when it was made for a message (not swapped).
+  DataBlock* ownBlock_ = nullptr;
   Arena arena_;
   EntryIndex entries_;
 };

@@ -92,6 +92,25 @@ const Array<T>& holderOf(const Entry& entry) {
   return holderOf<T>(entryImplOf(entry));
 }
 
+// The wire width of a scalar type; 0 for any other.
+size_t scalarWidth(DataType type) {
+  switch (type) {
+    case DT_BOOL:
+    case DT_BYTE:
+      return 1;
+    case DT_SHORT:
+      return 2;
+    case DT_INT:
+    case DT_FLOAT:
+      return 4;
+    case DT_LONG:
+    case DT_DOUBLE:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
 // One traversal that sizes a block and writes what fits of it into out[0, capacity)
 // (nothing when out is null).
 class BlockWalker {
@@ -136,24 +155,6 @@ class BlockWalker {
     return nameLength + 5 + value(entry, type, depth);
   }
 
-  // The wire width of a scalar type; 0 for any other.
-  static size_t scalarWidth(DataType type) {
-    switch (type) {
-      case DT_BOOL:
-      case DT_BYTE:
-        return 1;
-      case DT_SHORT:
-        return 2;
-      case DT_INT:
-      case DT_FLOAT:
-        return 4;
-      case DT_LONG:
-      case DT_DOUBLE:
-        return 8;
-      default:
-        return 0;
-    }
-  }
   static void copyScalar(signed char* at, const ScalarPrimitiveValue& value, size_t width) {
     switch (width) {
       case 1:
@@ -319,7 +320,10 @@ class BinaryReader {
 
   std::unique_ptr<DataImpl> readEntries(std::unique_ptr<DataImpl> data, int entries, int depth,
                                         bool copyValues) {
-    for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
+    for (int i = 0; i < entries; ++i) {
+      if (!copyValues && readScalarEntry(*data)) continue;
+      readEntry(*data, depth, copyValues);
+    }
     if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
     return data;
   }
@@ -381,6 +385,46 @@ class BinaryReader {
   void appendView(DataImpl& data, const char* name, DataType type, Args&&... args) {
     H* holder = data.makeInArena<H>(static_cast<Args&&>(args)...);
     data.appendDecoded(name, std::strlen(name), type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
+  }
+
+  // A well-formed scalar entry, read as a whole; false (with nothing read) for any other
+  // entry, which readEntry then reads and checks piece by piece.
+  bool readScalarEntry(DataImpl& data) {
+    const signed char* at = in_.cursor();
+    const size_t left = static_cast<size_t>(in_.end() - at);
+    if (left < 6) return false;
+    int declared;
+    std::memcpy(&declared, at, sizeof declared);
+    const size_t length = static_cast<size_t>(declared);
+    // The name, its NUL and the type code.
+    if (declared < 1 || length > left - 5) return false;
+    const char* name = reinterpret_cast<const char*>(at + 4);
+    if (name[length - 1] != 0) return false;
+    const DataType type = static_cast<DataType>(at[4 + length]);
+    const size_t width = scalarWidth(type);
+    if (width == 0 || width > left - 5 - length) return false;
+    const signed char* bytes = at + 5 + length;
+    ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
+    switch (width) {
+      case 1:
+        if (type == DT_BOOL)
+          value.boolValue = bytes[0] != 0;
+        else
+          value.byteValue = bytes[0];
+        break;
+      case 2:
+        std::memcpy(&value, bytes, 2);
+        break;
+      case 4:
+        std::memcpy(&value, bytes, 4);
+        break;
+      default:
+        std::memcpy(&value, bytes, 8);
+        break;
+    }
+    in_.skipTo(bytes + width);
+    data.appendDecoded(name, std::strlen(name), type, value);
+    return true;
   }
 
   void readEntry(DataImpl& data, int depth, bool copyValues) {

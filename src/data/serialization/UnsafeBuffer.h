@@ -91,6 +91,12 @@ class UnsafeBuffer {
     return reinterpret_cast<const char*>(text);
   }
 
+  // The unread bytes [cursor(), end()), for a reader that checks a whole item at once
+  // and then skips past it.
+  const signed char* cursor() const { return cursor_; }
+  const signed char* end() const { return end_; }
+  void skipTo(const signed char* at) { cursor_ = at; }
+
   // count texts one after the other, as getString reads each, into texts.
   void getStrings(const char** texts, size_t count) {
     // Locals, not members: the stores into texts cannot then force reloads of the cursor.

@@ -69,7 +69,8 @@ class Arena {
   // Larger blocks would be mapped and unmapped afresh by malloc each time.
   static constexpr size_t kMaxChunk = size_t(4) << 20;
 
-  void grow(size_t atLeast) {
+  // Rare, and kept out of line so that allocate() stays small where it is inlined.
+  [[gnu::noinline]] void grow(size_t atLeast) {
     size_t size = nextSize_ < kMaxChunk ? nextSize_ : kMaxChunk;
     while (size < atLeast) size *= 2;
     Chunk* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));

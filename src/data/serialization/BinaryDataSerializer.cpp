@@ -321,7 +321,7 @@ class BinaryReader {
   std::unique_ptr<DataImpl> readEntries(std::unique_ptr<DataImpl> data, int entries, int depth,
                                         bool copyValues) {
     for (int i = 0; i < entries; ++i) {
-      if (!copyValues && readScalarEntry(*data)) continue;
+      if (!copyValues && readSimpleEntry(*data)) continue;
       readEntry(*data, depth, copyValues);
     }
     if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
@@ -387,9 +387,10 @@ class BinaryReader {
     data.appendDecoded(name, std::strlen(name), type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
   }
 
-  // A well-formed scalar entry, read as a whole; false (with nothing read) for any other
-  // entry, which readEntry then reads and checks piece by piece.
-  bool readScalarEntry(DataImpl& data) {
+  // A well-formed scalar, string or 1-D numeric array entry, read as a whole; false
+  // (with nothing read) for any other entry, which readEntry then reads and checks
+  // piece by piece.
+  bool readSimpleEntry(DataImpl& data) {
     const signed char* at = in_.cursor();
     const size_t left = static_cast<size_t>(in_.end() - at);
     if (left < 6) return false;
@@ -401,29 +402,76 @@ class BinaryReader {
     const char* name = reinterpret_cast<const char*>(at + 4);
     if (name[length - 1] != 0) return false;
     const DataType type = static_cast<DataType>(at[4 + length]);
-    const size_t width = scalarWidth(type);
-    if (width == 0 || width > left - 5 - length) return false;
     const signed char* bytes = at + 5 + length;
-    ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
-    switch (width) {
-      case 1:
-        if (type == DT_BOOL)
-          value.boolValue = bytes[0] != 0;
-        else
-          value.byteValue = bytes[0];
-        break;
-      case 2:
-        std::memcpy(&value, bytes, 2);
-        break;
-      case 4:
-        std::memcpy(&value, bytes, 4);
-        break;
-      default:
-        std::memcpy(&value, bytes, 8);
-        break;
+    const size_t rest = left - 5 - length;
+    const size_t width = scalarWidth(type);
+    if (width != 0) {
+      if (width > rest) return false;
+      ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
+      switch (width) {
+        case 1:
+          if (type == DT_BOOL)
+            value.boolValue = bytes[0] != 0;
+          else
+            value.byteValue = bytes[0];
+          break;
+        case 2:
+          std::memcpy(&value, bytes, 2);
+          break;
+        case 4:
+          std::memcpy(&value, bytes, 4);
+          break;
+        default:
+          std::memcpy(&value, bytes, 8);
+          break;
+      }
+      in_.skipTo(bytes + width);
+      data.appendDecoded(name, std::strlen(name), type, value);
+      return true;
     }
-    in_.skipTo(bytes + width);
-    data.appendDecoded(name, std::strlen(name), type, value);
+    if (type == DT_STRING) return readSimpleText(data, name, bytes, rest);
+    const DataTypeInfo* info = findDataType(type);
+    if (info == nullptr || info->storage != ST_ARRAY || info->value != ValueKind::kArray) return false;
+    return visitElementKind(info->element, [&](auto element) {
+      using T = typename decltype(element)::type;
+      if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
+        return readSimpleArray<T>(data, name, type, bytes, rest);
+      else
+        return false;
+    });
+  }
+
+  // The text of a DT_STRING entry at bytes, rest bytes before the end of the message.
+  bool readSimpleText(DataImpl& data, const char* name, const signed char* bytes, size_t rest) {
+    if (rest < 4) return false;
+    int declared;
+    std::memcpy(&declared, bytes, sizeof declared);
+    const size_t wireLength = static_cast<size_t>(declared);
+    if (declared < 1 || wireLength > rest - 4) return false;
+    const char* text = reinterpret_cast<const char*>(bytes + 4);
+    if (text[wireLength - 1] != 0) return false;
+    const size_t textLength = EntryValidator::validateText(name, text, wireLength - 1);
+    in_.skipTo(bytes + 4 + wireLength);
+    appendView<ArrayImpl<char, ShallowCopyPolicy>>(data, name, DT_STRING, Extents{textLength}, textLength,
+                                                   const_cast<char*>(text));
+    return true;
+  }
+
+  // A 1-D array of T at bytes: one extent, a count equal to it, then the elements.
+  template <class T>
+  bool readSimpleArray(DataImpl& data, const char* name, DataType type, const signed char* bytes,
+                       size_t rest) {
+    if (rest < 12) return false;
+    int header[3];
+    std::memcpy(header, bytes, sizeof header);
+    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return false;
+    const size_t count = static_cast<size_t>(header[2]);
+    // count is below 2^31: the product cannot overflow.
+    if (count * sizeof(T) > rest - 12) return false;
+    const signed char* values = bytes + 12;
+    in_.skipTo(values + count * sizeof(T));
+    appendView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, type, Extents{count}, count,
+                                                reinterpret_cast<T*>(const_cast<signed char*>(values)));
     return true;
   }
 

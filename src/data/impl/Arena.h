@@ -28,7 +28,14 @@ class Arena {
   // The size of the first block; later blocks double, up to kMaxChunk. Takes effect
   // before the first allocation only.
   void reserve(size_t bytes) {
-    if (chunks_ == nullptr) nextSize_ = bytes < kMinChunk ? kMinChunk : bytes;
+    if (chunks_ == nullptr && cursor_ == nullptr) nextSize_ = bytes < kMinChunk ? kMinChunk : bytes;
+  }
+  // Allocates from [begin, begin + size) first, memory that someone else frees after
+  // the arena; its own blocks come after it, the next one of at least nextSize bytes.
+  void start(char* begin, size_t size, size_t nextSize) {
+    cursor_ = begin;
+    end_ = begin + size;
+    nextSize_ = nextSize < kMinChunk ? kMinChunk : nextSize;
   }
 
   void* allocate(size_t size, size_t align) {
@@ -62,7 +69,8 @@ class Arena {
   // Larger blocks would be mapped and unmapped afresh by malloc each time.
   static constexpr size_t kMaxChunk = size_t(4) << 20;
 
-  void grow(size_t atLeast) {
+  // Rare, and kept out of line so that allocate() stays small where it is inlined.
+  [[gnu::noinline]] void grow(size_t atLeast) {
     size_t size = nextSize_ < kMaxChunk ? nextSize_ : kMaxChunk;
     while (size < atLeast) size *= 2;
     Chunk* chunk = static_cast<Chunk*>(::operator new(sizeof(Chunk) + size));

@@ -152,8 +152,12 @@ class Extents {
   Extents(std::initializer_list<size_t> dims) : Extents(dims.begin(), dims.size()) {}
   Extents(const std::vector<size_t>& dims) : Extents(dims.data(), dims.size()) {}  // NOLINT: implicit
   Extents(const size_t* dims, size_t count) : count_(count) {
-    if (count > kInline) more_.reset(new size_t[count]);
-    if (count != 0) std::memcpy(data(), dims, count * sizeof(size_t));
+    if (count > kInline) {
+      more_.reset(new size_t[count]);
+      std::memcpy(more_.get(), dims, count * sizeof(size_t));
+    } else {
+      for (size_t i = 0; i < count; ++i) few_[i] = dims[i];
+    }
   }
   Extents(const Extents& other) : Extents(other.begin(), other.size()) {}
   Extents& operator=(const Extents&) = delete;

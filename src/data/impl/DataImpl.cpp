@@ -84,6 +84,24 @@ EntryPtr stringEntry(const std::string& name, const char* value) {
 
 }  // namespace
 
+void DataBlock::free(DataBlock* block) {
+  delete block->message;
+  ::operator delete(block);
+}
+
+static_assert(sizeof(DataBlock) % alignof(std::max_align_t) == 0,
+              "the object after the header stays aligned");
+
+void* DataImpl::operator new(size_t size, Tail tail) {
+  void* memory = ::operator new(sizeof(DataBlock) + size + tail.bytes);
+  DataBlock* block = new (memory) DataBlock{{1}, nullptr};
+  return block + 1;
+}
+
+void DataImpl::operator delete(void* object) {
+  if (object != nullptr) DataBlock::release(static_cast<DataBlock*>(object) - 1);
+}
+
 DataImpl::DataImpl() {}
 
 DataImpl::DataImpl(std::tr1::shared_ptr<BufferHandler> buffer) : buffer_(buffer) {}
@@ -98,7 +116,59 @@ DataImpl& DataImpl::operator=(DataImpl other) {
   return *this;
 }
 
-DataImpl::~DataImpl() { destroyEntries(); }
+DataImpl::~DataImpl() {
+  destroyEntries();
+  if (ownBlock_ != nullptr && arenaBlock_ == ownBlock_ && message_ == ownBlock_) {
+    // The usual end of a decoded container: operator delete drops the last reference.
+    DataBlock::drop(ownBlock_, 2, 1);
+    return;
+  }
+  DataBlock::release(arenaBlock_);
+  DataBlock::release(message_);
+}
+
+std::unique_ptr<DataImpl> DataImpl::withArena(DataBlock* message, size_t entries) {
+  // The index and entries of a block and holders for about a third of them; past that
+  // the arena takes blocks of its own. A typical message's container then stays small
+  // enough for malloc's per-thread cache.
+  constexpr size_t kIndexInArena = 4096;
+  constexpr size_t kMaxTail = 16384;
+  constexpr size_t kHolderShare = 24;
+  const size_t indexBytes = entries <= kIndexInArena ? entries * sizeof(EntryImpl*) : 0;
+  const size_t wanted = entries * (sizeof(EntryImpl) + kHolderShare) + indexBytes + 64;
+  const size_t tail = wanted < kMaxTail ? wanted : kMaxTail;
+  std::unique_ptr<DataImpl> data(new (Tail{tail}) DataImpl());
+  DataBlock* own = blockOf(data.get());
+  // Not shared yet: the object's reference and the arena's.
+  own->refs.store(2, std::memory_order_relaxed);
+  data->ownBlock_ = own;
+  data->arenaBlock_ = own;
+  data->arena_.start(reinterpret_cast<char*>(data.get() + 1), tail, wanted - tail);
+  if (message != nullptr) {
+    message->retain();
+    data->message_ = message;
+  }
+  if (indexBytes != 0)
+    data->entries_.reserveIn(data->arena_, entries);
+  else
+    data->entries_.reserve(entries);
+  return data;
+}
+
+std::unique_ptr<DataImpl> DataImpl::forMessage(BufferHandler* message, size_t entries) {
+  std::unique_ptr<BufferHandler> adopted(message);
+  std::unique_ptr<DataImpl> data = withArena(nullptr, entries);
+  // The container's own allocation keeps the message.
+  DataBlock* own = blockOf(data.get());
+  own->message = adopted.release();
+  own->refs.store(3, std::memory_order_relaxed);
+  data->message_ = own;
+  return data;
+}
+
+std::unique_ptr<DataImpl> DataImpl::forNestedBlock(size_t entries) const {
+  return withArena(message_, entries);
+}
 
 void DataImpl::destroyEntries() {
   for (EntryImpl* entry : entries_) EntryImpl::destroy(entry);
@@ -143,7 +213,7 @@ void DataImpl::erase(EntryImpl* entry) {
 
 void DataImpl::addOrReplaceEntry(EntryPtr entry) {
   const char* name = entry->getName();
-  if (entries_.empty() || std::strcmp(entries_.back()->getName(), name) < 0) {
+  if (entries_.empty() || entries_.back()->compareName(*entry) < 0) {
     entries_.push_back(entry.get());
     entry.release();
     return;
@@ -390,7 +460,7 @@ yox::auto_ptr<Entry> DataImpl::remove(const std::string& name) {
   if (entry == nullptr) return yox::auto_ptr<Entry>();
   // The entry may point into this container's buffer, which may die before it, or live
   // in its arena: hand out an owned copy instead.
-  if (buffer_ || entry->isInArena()) {
+  if (buffer_ || message_ != nullptr || entry->isInArena()) {
     yox::auto_ptr<Entry> copy = entry->clone();
     erase(entry);
     return copy;
@@ -409,6 +479,8 @@ void DataImpl::swap(Data& other) {
   entries_.swap(that->entries_);
   arena_.swap(that->arena_);
   buffer_.swap(that->buffer_);
+  std::swap(message_, that->message_);
+  std::swap(arenaBlock_, that->arenaBlock_);
 }
 
 void DataImpl::merge(Data& other) {

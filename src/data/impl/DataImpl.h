@@ -7,6 +7,7 @@
 // the vector; others are placed by binary search.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <tr1/memory>
 #include <vector>
@@ -23,8 +24,48 @@ namespace yox {
 namespace data {
 namespace impl {
 
+// What precedes every DataImpl made with new, in the same allocation. It counts what
+// keeps the allocation: the object until it is deleted, an arena whose first chunk is
+// the allocation's tail, and each container whose views point into the message the
+// header holds (the received bytes, freed with the allocation).
+struct DataBlock {
+  std::atomic<size_t> refs;
+  BufferHandler* message;
+
+  void retain() { refs.fetch_add(1, std::memory_order_relaxed); }
+  static void release(DataBlock* block) { release(block, 1); }
+  // Drops count references. A holder that sees only its own references knows that no
+  // one else can take one (only holders hand references on), and skips the atomic
+  // update.
+  static void release(DataBlock* block, size_t count) {
+    if (block == nullptr) return;
+    if (block->refs.load(std::memory_order_acquire) == count ||
+        block->refs.fetch_sub(count, std::memory_order_acq_rel) == count)
+      free(block);
+  }
+  // Drops count of the references of a holder that keeps at least one more.
+  static void drop(DataBlock* block, size_t count, size_t kept) {
+    if (block->refs.load(std::memory_order_acquire) == count + kept)
+      block->refs.store(kept, std::memory_order_relaxed);
+    else
+      block->refs.fetch_sub(count, std::memory_order_acq_rel);
+  }
+
+ private:
+  static void free(DataBlock* block);
+};
+
 class DataImpl final : public Data {
  public:
+  // Every DataImpl made with new sits behind a DataBlock; tail bytes may follow it.
+  struct Tail {
+    size_t bytes;
+  };
+  static void* operator new(size_t size) { return operator new (size, Tail{0}); }
+  static void* operator new(size_t size, Tail tail);
+  static void operator delete(void* object);
+  static void operator delete(void* object, Tail) { operator delete(object); }
+
   DataImpl();
   // An empty container keeping buffer alive for the views its entries will hold (used
   // by the binary decoder).
@@ -104,10 +145,31 @@ class DataImpl final : public Data {
   // The entries in name order, for the serializers.
   const EntryIndex& entryList() const { return entries_; }
 
+  // An empty container for a block of entries decoded from message, which it adopts
+  // (also when this fails) and frees with the last container sharing it. The arena
+  // for the entries starts in the container's own allocation.
+  static std::unique_ptr<DataImpl> forMessage(BufferHandler* message, size_t entries);
+  // The same for a nested block of the message this container holds.
+  std::unique_ptr<DataImpl> forNestedBlock(size_t entries) const;
+
   // The binary decoder's appends: the name (and a text's characters) stay in the
   // message this container keeps; entries and holders go to the arena. Texts are
   // checked as append(name, const char*) checks them; wireLength counts the NUL.
   void reserveDecoded(size_t entries);
+  // A scalar, string or array entry whose holder frees nothing (dims of at most two);
+  // nameLength is strlen(name).
+  void appendDecoded(const char* name, size_t nameLength, DataType type, const ScalarPrimitiveValue& value) {
+    EntryImpl* entry = EntryImpl::decoded(arena_, name, nameLength, type, value);
+    if (entries_.hasRoom() && (entries_.empty() || precedes(entries_.back()->getName(), name)))
+      entries_.push_back(entry);
+    else
+      addDecoded(entry);
+  }
+  // A holder of T made in the arena.
+  template <class H, class... Args>
+  H* makeInArena(Args&&... args) {
+    return arena_.make<H>(static_cast<Args&&>(args)...);
+  }
   void appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value);
   void appendDecodedString(const char* name, const char* text, size_t wireLength);
   // Views of count elements in the message, of the type's shape.
@@ -137,8 +199,27 @@ class DataImpl final : public Data {
   template <class F>
   auto releaseEntry(const std::string& name, F release);
 
+  // Whether name a comes before name b in byte order; most names differ early.
+  static bool precedes(const char* a, const char* b) {
+    while (*a != 0 && *a == *b) {
+      ++a;
+      ++b;
+    }
+    return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
+  }
+  static DataBlock* blockOf(const DataImpl* object) {
+    return reinterpret_cast<DataBlock*>(const_cast<DataImpl*>(object)) - 1;
+  }
+  static std::unique_ptr<DataImpl> withArena(DataBlock* message, size_t entries);
+
   // The message is released last, the arena after the entries it holds.
   std::tr1::shared_ptr<BufferHandler> buffer_;
+  // The allocation whose message the entries' views point into, and the one whose tail
+  // starts the arena; each holds one reference.
+  DataBlock* message_ = nullptr;
+  DataBlock* arenaBlock_ = nullptr;
+  // This object's own allocation, when it was made for a message (not swapped).
+  DataBlock* ownBlock_ = nullptr;
   Arena arena_;
   EntryIndex entries_;
 };

@@ -146,12 +146,11 @@ EntryImpl* EntryImpl::inArena(Arena& arena, const char* name, Data* adopted) {
       name, DT_DATA, nestedSlot(adopted), static_cast<std::uint8_t>(kBorrowedName | kInArena | kOwnsNested));
 }
 
-void EntryImpl::destroy(EntryImpl* entry) {
-  if (entry == nullptr) return;
-  if (entry->isInArena())
-    entry->~EntryImpl();
+void EntryImpl::dispose() {
+  if (isInArena())
+    this->~EntryImpl();
   else
-    delete entry;
+    delete this;
 }
 
 EntryImpl::~EntryImpl() {
@@ -278,9 +277,32 @@ void EntryImpl::exportDims(std::vector<size_t>& dims) const {
 
 // The common path of every array (and string) get, copy and release: type check,
 // ownership check for a release, extents check and export, then the elements.
+namespace {
+
+// The extents of a holder into a getter's outputs, when they have the getter's shape.
+bool takeDims(const Extents& dims, size_t& size) {
+  if (dims.size() != 1) return false;
+  size = dims[0];
+  return true;
+}
+bool takeDims(const Extents& dims, size_t& rows, size_t& cols) {
+  if (dims.size() != 2) return false;
+  rows = dims[0];
+  cols = dims[1];
+  return true;
+}
+bool takeDims(const Extents&, std::vector<size_t>&) { return false; }
+
+}  // namespace
+
 template <class MT, class... Out>
 MT EntryImpl::arrayElements(DataType type, Access access, Out&... out) const {
   using T = std::remove_pointer_t<MT>;
+  // A get of the entry's own type and shape; type fixes the holder's element type.
+  if (access == Access::kGet && type_ == type && value_.array != nullptr) {
+    const Array<T>& array = *static_cast<const Array<T>*>(value_.array);
+    if (takeDims(array.getDims(), out...)) return array.getElements();
+  }
   validateDataType(type);
   Array<T>& array = holder<T>();
   if (access == Access::kRelease) {
@@ -366,10 +388,6 @@ yox::auto_ptr<const DiscreteFunctionList> EntryImpl::releaseDiscreteFunctionList
 }
 
 // ---- description ----
-
-const char* EntryImpl::getName() const { return name_; }
-
-DataType EntryImpl::getType() const { return type_; }
 
 ArrayBase* EntryImpl::getArrayHolder() const {
   const DataTypeInfo* info = findDataType(type_);

@@ -20,13 +20,13 @@
 #include "data/DataElementTypes.h"
 #include "data/DataType.h"
 #include "data/Entry.h"
+#include "data/impl/Arena.h"
 #include "data/impl/ScalarPrimitiveValue.h"
 
 namespace yox {
 namespace data {
 namespace impl {
 
-class Arena;
 class ArrayBase;
 template <class T>
 class Array;
@@ -59,10 +59,31 @@ class EntryImpl final : public Entry {
   static EntryImpl* inArena(Arena& arena, const char* name, DataType type, const ScalarPrimitiveValue& value);
   static EntryImpl* inArena(Arena& arena, const char* name, DataType type, ArrayBase* holder);
   static EntryImpl* inArena(Arena& arena, const char* name, Data* adopted);
+  // A decoder's entry in arena whose name of nameLength bytes (up to its first NUL) is
+  // known: a scalar, or a string or array whose holder, made in the same arena, frees
+  // nothing (nothing is then done when the entry goes).
+  static EntryImpl* decoded(Arena& arena, const char* name, size_t nameLength, DataType type,
+                            ScalarPrimitiveValue value) {
+    return new (arena.allocate(sizeof(EntryImpl), alignof(EntryImpl))) EntryImpl(
+        name, nameLength, type, value, static_cast<std::uint8_t>(kBorrowedName | kInArena | kNothingToFree));
+  }
   // Deletes an entry, or only destroys it when it lives in an arena.
-  static void destroy(EntryImpl* entry);
+  static void destroy(EntryImpl* entry) {
+    if (entry != nullptr && (entry->flags_ & kNothingToFree) == 0) entry->dispose();
+  }
   bool isInArena() const { return (flags_ & kInArena) != 0; }
   size_t getNameLength() const { return nameLength_ != kLongName ? nameLength_ : std::strlen(name_); }
+  // Byte order of the names (what std::string compares), from their lengths.
+  int compareName(const EntryImpl& other) const {
+    return compareNames(name_, getNameLength(), other.name_, other.getNameLength());
+  }
+  static int compareNames(const char* a, size_t aLength, const char* b, size_t bLength) {
+    const size_t n = aLength < bLength ? aLength : bLength;
+    for (size_t i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    }
+    return aLength < bLength ? -1 : (aLength > bLength ? 1 : 0);
+  }
 
   YOX_SCALAR_GETTERS(YOX_NO_NAME, YOX_PLAIN, YOX_OVERRIDE)
   const char* getString() const override;
@@ -83,8 +104,8 @@ class EntryImpl final : public Entry {
   yox::auto_ptr<const DiscreteFunction> releaseDiscreteFunction();
   yox::auto_ptr<const DiscreteFunctionList> releaseDiscreteFunctionList();
 
-  const char* getName() const override;
-  DataType getType() const override;
+  const char* getName() const override { return name_; }
+  DataType getType() const override { return type_; }
   std::string getValueAsString() const override;
   std::string getValueAsString(size_t limit) const override;
   size_t getSize() const override;
@@ -107,8 +128,16 @@ class EntryImpl final : public Entry {
  private:
   enum class Access { kGet, kCopy, kRelease };
 
-  enum Flags : std::uint8_t { kOwnsNested = 1, kBorrowedName = 2, kInArena = 4 };
+  enum Flags : std::uint8_t { kOwnsNested = 1, kBorrowedName = 2, kInArena = 4, kNothingToFree = 8 };
   EntryImpl(const char* name, DataType type, ScalarPrimitiveValue value, std::uint8_t flags);
+  EntryImpl(const char* name, size_t nameLength, DataType type, ScalarPrimitiveValue value,
+            std::uint8_t flags)
+      : name_(name),
+        type_(type),
+        nameLength_(static_cast<std::uint32_t>(nameLength < kLongName ? nameLength : kLongName)),
+        flags_(flags),
+        value_(value) {}
+  void dispose();
   template <class N>
   yox::auto_ptr<N> releaseNested(DataType type, N*& nested);
   bool ownsNested() const { return (flags_ & kOwnsNested) != 0; }

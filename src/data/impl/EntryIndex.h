@@ -28,6 +28,7 @@ class EntryIndex {
 
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
+  bool hasRoom() const { return size_ < capacity_; }
   iterator begin() { return items_; }
   iterator end() { return items_ + size_; }
   const_iterator begin() const { return items_; }

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "data/DataException.h"
 #include "data/StringUtils.h"
@@ -56,6 +59,28 @@ size_t EntryValidator::validateText(const char* name, const char* text, size_t b
   const size_t length = scanText(text, bound);
   if (length > bound) throwForbidden(name, text);
   return length;
+}
+
+bool EntryValidator::isAscii(const char* bytes, size_t size) {
+  size_t i = 0;
+#ifdef __SSE2__
+  // 64 bytes ORed together per round; the sign bits of the result tell.
+  __m128i any = _mm_setzero_si128();
+  for (; i + 64 <= size; i += 64) {
+    const __m128i* at = reinterpret_cast<const __m128i*>(bytes + i);
+    any = _mm_or_si128(any, _mm_or_si128(_mm_or_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3))));
+  }
+  if (_mm_movemask_epi8(any) != 0) return false;
+#endif
+  std::uint64_t rest = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i, sizeof word);
+    rest |= word;
+  }
+  for (; i < size; ++i) rest |= static_cast<unsigned char>(bytes[i]);
+  return (rest & kHighBits) == 0;
 }
 
 void EntryValidator::validateStringArray(const std::string& name, const char* const* values, size_t count) {

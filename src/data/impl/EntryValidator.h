@@ -21,6 +21,8 @@ class EntryValidator {
   // The same check of a text whose byte at bound is NUL (a decoded text, possibly with an
   // earlier NUL); returns its length up to its first NUL.
   static size_t validateText(const char* name, const char* text, size_t bound);
+  // Whether no byte of [bytes, bytes + size) is 0x80 or more.
+  static bool isAscii(const char* bytes, size_t size);
 
   // values may be null only when count is 0; then every element must be non-null (all
   // checked before any text is) and pass validateString.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <tr1/memory>
+#include <typeinfo>
 #include <vector>
 
 #include "data/BufferHandler.h"
@@ -13,12 +13,13 @@
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
+#include "data/StringUtils.h"
+#include "data/impl/BufferHandlerImpl.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
 #include "data/impl/EntryValidator.h"
 #include "data/serialization/SerializerSupport.h"
-#include "data/StringUtils.h"
 #include "data/serialization/UnsafeBuffer.h"
 
 namespace yox {
@@ -44,8 +45,9 @@ inline size_t fitted(size_t value, const char* what, const char* name) {
 // read in place (as EntryImpl), any other container's through getEntries().
 template <class F>
 void forEachEntry(const Data& data, F&& f) {
-  if (const DataImpl* impl = dynamic_cast<const DataImpl*>(&data)) {
-    for (const EntryImpl* entry : impl->entryList()) f(*entry);
+  // DataImpl is final: comparing the dynamic type is enough, and cheaper than a cast.
+  if (typeid(data) == typeid(DataImpl)) {
+    for (const EntryImpl* entry : static_cast<const DataImpl&>(data).entryList()) f(*entry);
   } else {
     for (const Entry* entry : data.getEntries()) {
       if (const EntryImpl* impl = dynamic_cast<const EntryImpl*>(entry))
@@ -92,16 +94,38 @@ const Array<T>& holderOf(const Entry& entry) {
   return holderOf<T>(entryImplOf(entry));
 }
 
-// One traversal that sizes (out null) or writes a block. Writing repeats the checks of
-// sizing, which ran first over the same container.
+// The wire width of a scalar type; 0 for any other.
+size_t scalarWidth(DataType type) {
+  switch (type) {
+    case DT_BOOL:
+    case DT_BYTE:
+      return 1;
+    case DT_SHORT:
+      return 2;
+    case DT_INT:
+    case DT_FLOAT:
+      return 4;
+    case DT_LONG:
+    case DT_DOUBLE:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+// One traversal that sizes a block and writes what fits of it into out[0, capacity)
+// (nothing when out is null).
 class BlockWalker {
  public:
-  explicit BlockWalker(UnsafeBuffer* out) : out_(out) {}
+  BlockWalker(signed char* out, size_t capacity) : out_(out), capacity_(out != nullptr ? capacity : 0) {}
+
+  // The bytes the traversal meant to write, stored or not.
+  size_t position() const { return position_; }
 
   size_t block(const Data& data, int depth) {
     if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
     fitted(data.getSize(), "entry count", "");
-    if (out_ != nullptr) out_->putInt(static_cast<int>(data.getSize()));
+    putInt(static_cast<int>(data.getSize()));
     size_t size = 4;
     forEachEntry(data, [&](const auto& entry) { size += this->entry(entry, depth); });
     return size;
@@ -117,11 +141,39 @@ class BlockWalker {
     else
       nameLength = fitted(std::strlen(name) + 1, "name length", name);
     const DataType type = entry.getType();
-    if (out_ != nullptr) {
-      out_->putString(name, nameLength);
-      out_->putByte(static_cast<signed char>(type));
+    // A scalar of the one implementation goes out with its name in one piece: its value
+    // slot holds the value's bytes first (a bool as 0 or 1).
+    size_t width = 0;
+    if constexpr (std::is_same_v<E, EntryImpl>) width = scalarWidth(type);
+    if (signed char* at = room(nameLength + 5 + width)) {
+      const int length = static_cast<int>(nameLength);
+      std::memcpy(at, &length, 4);
+      std::memcpy(at + 4, name, nameLength);
+      at += 4 + nameLength;
+      *at = static_cast<signed char>(type);
+      if constexpr (std::is_same_v<E, EntryImpl>) copyScalar(at + 1, entry.slot(), width);
     }
+    if (width != 0) return nameLength + 5 + width;
     return nameLength + 5 + value(entry, type, depth);
+  }
+
+  static void copyScalar(signed char* at, const ScalarPrimitiveValue& value, size_t width) {
+    switch (width) {
+      case 1:
+        std::memcpy(at, &value, 1);
+        break;
+      case 2:
+        std::memcpy(at, &value, 2);
+        break;
+      case 4:
+        std::memcpy(at, &value, 4);
+        break;
+      case 8:
+        std::memcpy(at, &value, 8);
+        break;
+      default:
+        break;
+    }
   }
 
   size_t function(const DiscreteFunction& function, int depth) {
@@ -157,7 +209,7 @@ class BlockWalker {
       case DT_DISCRETE_FUNCTION_LIST: {
         const DiscreteFunctionList& list = entry.getDiscreteFunctionList();
         fitted(list.getSize(), "function count", entry.getName());
-        if (out_ != nullptr) out_->putInt(static_cast<int>(list.getSize()));
+        putInt(static_cast<int>(list.getSize()));
         size_t size = 4;
         for (const DiscreteFunction* f : list.getFunctions()) size += function(*f, depth + 1);
         return size;
@@ -167,15 +219,34 @@ class BlockWalker {
     }
   }
 
+  // Where the next width bytes go, or null when they do not fit (or nothing is
+  // written); the position advances past them either way.
+  signed char* room(size_t width) {
+    const size_t at = position_;
+    position_ += width;
+    return at <= capacity_ && width <= capacity_ - at ? out_ + at : nullptr;
+  }
+  void putBytes(const void* bytes, size_t width) {
+    if (signed char* at = room(width)) std::memcpy(at, bytes, width);
+  }
   template <class T>
   size_t put(T value) {
-    if (out_ != nullptr) out_->put(&value, sizeof value);
+    putBytes(&value, sizeof value);
     return sizeof value;
+  }
+  void putInt(int value) { put(value); }
+  // int32 length (with the NUL), then the text and its NUL.
+  void putText(const char* text, size_t length) {
+    if (signed char* at = room(length + 4)) {
+      const int declared = static_cast<int>(length);
+      std::memcpy(at, &declared, 4);
+      std::memcpy(at + 4, text, length);
+    }
   }
 
   size_t text(const char* text, const char* name) {
     const size_t length = fitted(std::strlen(text) + 1, "string length", name);
-    if (out_ != nullptr) out_->putString(text, length);
+    putText(text, length);
     return length + 4;
   }
 
@@ -188,15 +259,13 @@ class BlockWalker {
     const Extents& dims = holder->getDims();
     fitted(dims.size(), "dimension count", name);
     for (size_t extent : dims) fitted(extent, "extent", name);
-    if (out_ != nullptr) {
-      out_->putInt(static_cast<int>(dims.size()));
-      for (size_t extent : dims) out_->putInt(static_cast<int>(extent));
-    }
+    putInt(static_cast<int>(dims.size()));
+    for (size_t extent : dims) putInt(static_cast<int>(extent));
     const size_t payload = visitElementKind(kind, [&](auto element) -> size_t {
       using T = typename decltype(element)::type;
       const Array<T>& a = holderOf<T>(entry);
       const size_t count = a.getElementCount();
-      if (out_ != nullptr) out_->putInt(static_cast<int>(count));
+      putInt(static_cast<int>(count));
       if constexpr (std::is_same_v<T, char*>) {
         size_t size = 0;
         for (size_t i = 0; i < count; ++i) size += text(a.element(i), name);
@@ -210,7 +279,7 @@ class BlockWalker {
         for (size_t i = 0; i < count; ++i) size += function(*a.element(i), depth + 1);
         return size;
       } else {
-        if (out_ != nullptr) out_->put(a.getElements(), count * sizeof(T));
+        if (count != 0) putBytes(a.getElements(), count * sizeof(T));
         return count * sizeof(T);
       }
     });
@@ -218,29 +287,49 @@ class BlockWalker {
     return 8 + 4 * dims.size() + payload;
   }
 
-  UnsafeBuffer* out_;
+  signed char* out_;
+  size_t capacity_;
+  size_t position_ = 0;
 };
 
 // ---------------------------------------------------------------- reading
 
 class BinaryReader {
  public:
-  explicit BinaryReader(const std::tr1::shared_ptr<BufferHandler>& message)
-      : message_(message), size_(message->getBufferSize()), in_(message->getBufferPointer(), size_) {}
+  explicit BinaryReader(const BufferHandler& message)
+      : bytes_(message.getBufferPointer()), size_(message.getBufferSize()), in_(bytes_, size_) {}
 
-  // copyValues: append copies instead of views (for the containers of functions).
-  std::unique_ptr<DataImpl> readBlock(int depth, bool copyValues) {
-    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
-    std::unique_ptr<DataImpl> data(copyValues ? new DataImpl() : new DataImpl(message_));
+  // The top-level block, whose container adopts message (also when reading fails).
+  std::unique_ptr<DataImpl> readRoot(std::unique_ptr<BufferHandler> message) {
     const int entries = readCount("entry count");
-    // Room for as many entries as the bytes left can hold (each takes at least seven).
-    if (!copyValues) data->reserveDecoded(std::min(static_cast<size_t>(entries), in_.remaining() / 7));
-    for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
+    std::unique_ptr<DataImpl> data = DataImpl::forMessage(message.release(), roomFor(entries));
+    return readEntries(std::move(data), entries, 0, false);
+  }
+
+  // A nested block: views into the message like parent's, or copies (copyValues, for
+  // the containers of functions).
+  std::unique_ptr<DataImpl> readBlock(const DataImpl& parent, int depth, bool copyValues) {
+    if (depth > BinaryDataSerializer::kMaxNestingDepth) throwTooDeep(BinaryDataSerializer::kMaxNestingDepth);
+    const int entries = readCount("entry count");
+    std::unique_ptr<DataImpl> data(copyValues ? new DataImpl()
+                                              : parent.forNestedBlock(roomFor(entries)).release());
+    return readEntries(std::move(data), entries, depth, copyValues);
+  }
+
+ private:
+  // Room for as many entries as the bytes left can hold (each takes at least seven).
+  size_t roomFor(int entries) const { return std::min(static_cast<size_t>(entries), in_.remaining() / 7); }
+
+  std::unique_ptr<DataImpl> readEntries(std::unique_ptr<DataImpl> data, int entries, int depth,
+                                        bool copyValues) {
+    for (int i = 0; i < entries; ++i) {
+      if (!copyValues && readSimpleEntry(*data)) continue;
+      readEntry(*data, depth, copyValues);
+    }
     if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
     return data;
   }
 
- private:
   // An int32 count, length or extent; negative values are refused.
   int readCount(const char* what) {
     const size_t at = in_.getPosition();
@@ -267,8 +356,8 @@ class BinaryReader {
     }
   }
 
-  yox::auto_ptr<const DiscreteFunction> readFunction(int depth) {
-    std::unique_ptr<DataImpl> block = readBlock(depth, true);
+  yox::auto_ptr<const DiscreteFunction> readFunction(const DataImpl& parent, int depth) {
+    std::unique_ptr<DataImpl> block = readBlock(parent, depth, true);
     yox::auto_ptr<const DiscreteFunction> function(
         new DiscreteFunctionImpl(yox::auto_ptr<Data>(block.release())));
     return function;
@@ -293,6 +382,101 @@ class BinaryReader {
     }
   }
 
+  // A view entry whose holder (made in data's arena) frees nothing.
+  template <class H, class... Args>
+  void appendView(DataImpl& data, const char* name, DataType type, Args&&... args) {
+    H* holder = data.makeInArena<H>(static_cast<Args&&>(args)...);
+    data.appendDecoded(name, std::strlen(name), type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
+  }
+
+  // A well-formed scalar, string or 1-D numeric array entry, read as a whole; false
+  // (with nothing read) for any other entry, which readEntry then reads and checks
+  // piece by piece.
+  bool readSimpleEntry(DataImpl& data) {
+    const signed char* at = in_.cursor();
+    const size_t left = static_cast<size_t>(in_.end() - at);
+    if (left < 6) return false;
+    int declared;
+    std::memcpy(&declared, at, sizeof declared);
+    const size_t length = static_cast<size_t>(declared);
+    // The name, its NUL and the type code.
+    if (declared < 1 || length > left - 5) return false;
+    const char* name = reinterpret_cast<const char*>(at + 4);
+    if (name[length - 1] != 0) return false;
+    const DataType type = static_cast<DataType>(at[4 + length]);
+    const signed char* bytes = at + 5 + length;
+    const size_t rest = left - 5 - length;
+    const size_t width = scalarWidth(type);
+    if (width != 0) {
+      if (width > rest) return false;
+      ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
+      switch (width) {
+        case 1:
+          if (type == DT_BOOL)
+            value.boolValue = bytes[0] != 0;
+          else
+            value.byteValue = bytes[0];
+          break;
+        case 2:
+          std::memcpy(&value, bytes, 2);
+          break;
+        case 4:
+          std::memcpy(&value, bytes, 4);
+          break;
+        default:
+          std::memcpy(&value, bytes, 8);
+          break;
+      }
+      in_.skipTo(bytes + width);
+      data.appendDecoded(name, std::strlen(name), type, value);
+      return true;
+    }
+    if (type == DT_STRING) return readSimpleText(data, name, bytes, rest);
+    const DataTypeInfo* info = findDataType(type);
+    if (info == nullptr || info->storage != ST_ARRAY || info->value != ValueKind::kArray) return false;
+    return visitElementKind(info->element, [&](auto element) {
+      using T = typename decltype(element)::type;
+      if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
+        return readSimpleArray<T>(data, name, type, bytes, rest);
+      else
+        return false;
+    });
+  }
+
+  // The text of a DT_STRING entry at bytes, rest bytes before the end of the message.
+  bool readSimpleText(DataImpl& data, const char* name, const signed char* bytes, size_t rest) {
+    if (rest < 4) return false;
+    int declared;
+    std::memcpy(&declared, bytes, sizeof declared);
+    const size_t wireLength = static_cast<size_t>(declared);
+    if (declared < 1 || wireLength > rest - 4) return false;
+    const char* text = reinterpret_cast<const char*>(bytes + 4);
+    if (text[wireLength - 1] != 0) return false;
+    const size_t textLength = EntryValidator::validateText(name, text, wireLength - 1);
+    in_.skipTo(bytes + 4 + wireLength);
+    appendView<ArrayImpl<char, ShallowCopyPolicy>>(data, name, DT_STRING, Extents{textLength}, textLength,
+                                                   const_cast<char*>(text));
+    return true;
+  }
+
+  // A 1-D array of T at bytes: one extent, a count equal to it, then the elements.
+  template <class T>
+  bool readSimpleArray(DataImpl& data, const char* name, DataType type, const signed char* bytes,
+                       size_t rest) {
+    if (rest < 12) return false;
+    int header[3];
+    std::memcpy(header, bytes, sizeof header);
+    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return false;
+    const size_t count = static_cast<size_t>(header[2]);
+    // count is below 2^31: the product cannot overflow.
+    if (count * sizeof(T) > rest - 12) return false;
+    const signed char* values = bytes + 12;
+    in_.skipTo(values + count * sizeof(T));
+    appendView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, type, Extents{count}, count,
+                                                reinterpret_cast<T*>(const_cast<signed char*>(values)));
+    return true;
+  }
+
   void readEntry(DataImpl& data, int depth, bool copyValues) {
     size_t length;
     const char* name = in_.getString(length);
@@ -302,24 +486,26 @@ class BinaryReader {
       case ValueKind::kScalar: {
         const ScalarPrimitiveValue value = readScalar(info.element);
         if (copyValues) return data.appendEntry(yox::auto_ptr<Entry>(new EntryImpl(name, type, value)));
-        return data.appendDecoded(name, type, value);
+        return data.appendDecoded(name, std::strlen(name), type, value);
       }
       case ValueKind::kString: {
         const char* text = in_.getString(length);
         if (copyValues) return data.append(name, text);
-        return data.appendDecodedString(name, text, length);
+        const size_t textLength = EntryValidator::validateText(name, text, length - 1);
+        return appendView<ArrayImpl<char, ShallowCopyPolicy>>(data, name, DT_STRING, Extents{textLength},
+                                                              textLength, const_cast<char*>(text));
       }
       case ValueKind::kData: {
-        std::unique_ptr<DataImpl> nested = readBlock(depth + 1, copyValues);
+        std::unique_ptr<DataImpl> nested = readBlock(data, depth + 1, copyValues);
         if (copyValues) return data.appendMove(name, yox::auto_ptr<Data>(nested.release()));
         return data.appendDecodedData(name, std::move(nested));
       }
       case ValueKind::kFunction:
-        return data.appendMove(name, readFunction(depth + 1));
+        return data.appendMove(name, readFunction(data, depth + 1));
       case ValueKind::kFunctionList: {
         const size_t count = readItemCount("function count", 4);
         yox::auto_ptr<DiscreteFunctionListBuilder> builder = DataFactory::createDiscreteFunctionListBuilder();
-        for (size_t i = 0; i < count; ++i) builder->append(readFunction(depth + 1));
+        for (size_t i = 0; i < count; ++i) builder->append(readFunction(data, depth + 1));
         return data.appendMove(name, yox::auto_ptr<const DiscreteFunctionList>(builder->build().release()));
       }
       case ValueKind::kArray:
@@ -335,13 +521,23 @@ class BinaryReader {
     std::vector<size_t> vector() const { return dims; }
   };
 
+  // Views of an array's elements in the message; extents beyond two live on the heap,
+  // which only the entry's destruction frees.
+  template <class T>
+  void appendArrayView(DataImpl& data, const char* name, const Shape& shape, const T* values, size_t count) {
+    if (shape.dims.size() <= 2)
+      return appendView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, shape.info.type, shape.dims, count,
+                                                         const_cast<T*>(values));
+    data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+  }
+
   template <class T>
   void readNumbers(DataImpl& data, const char* name, const Shape& shape,
                    const T* (UnsafeBuffer::*get)(size_t&), bool copyValues) {
     size_t count;
     const T* values = (in_.*get)(count);
     expectCount(name, count, shape.expected);
-    if (!copyValues) return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    if (!copyValues) return appendArrayView(data, name, shape, values, count);
     appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
   }
 
@@ -354,8 +550,7 @@ class BinaryReader {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(values);
     bool canonical = true;
     for (size_t i = 0; i < count && canonical; ++i) canonical = bytes[i] <= 1;
-    if (canonical && !copyValues)
-      return data.appendDecodedArray(name, shape.info.type, values, shape.dims, count);
+    if (canonical && !copyValues) return appendArrayView(data, name, shape, values, count);
     if (canonical)
       return appendShaped(data, name, values, shape.info.storage, shape.vector(), Ownership::kCopy);
     std::unique_ptr<bool[]> normalised(new bool[count]);
@@ -367,17 +562,28 @@ class BinaryReader {
   void readStrings(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     const size_t count = readItemCount("element count", 5);
     expectCount(name, count, shape.expected);
-    size_t length;
     if (copyValues) {
       std::unique_ptr<const char*[]> texts(new const char*[count]);
-      for (size_t i = 0; i < count; ++i) texts[i] = in_.getString(length);
+      in_.getStrings(texts.get(), count);
       return appendShaped(data, name, texts.get(), shape.info.storage, shape.vector(), Ownership::kCopy);
     }
     const char** texts = data.arenaArray(count);
-    for (size_t i = 0; i < count; ++i) {
-      texts[i] = in_.getString(length);
-      EntryValidator::validateText(name, texts[i], length - 1);
+    const size_t start = in_.getPosition();
+    in_.getStrings(texts, count);
+    // One pass over all the texts (and their length fields, below 0x80 for texts under
+    // 128 bytes) finds no high byte in a typical array; otherwise each text is checked
+    // on its own, up to its first NUL.
+    const char* first = reinterpret_cast<const char*>(bytes_) + start;
+    if (!EntryValidator::isAscii(first, in_.getPosition() - start)) {
+      for (size_t i = 0; i < count; ++i) {
+        int declared;
+        std::memcpy(&declared, texts[i] - 4, sizeof declared);
+        EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
+      }
     }
+    if (shape.dims.size() <= 2)
+      return appendView<ArrayImpl<char*, ArenaArrayPolicy>>(data, name, shape.info.type, shape.dims, count,
+                                                            const_cast<char**>(texts));
     data.appendDecodedStrings(name, shape.info.type, texts, shape.dims, count);
   }
 
@@ -410,7 +616,12 @@ class BinaryReader {
     std::vector<size_t> many(extents > 2 ? extents : 0);
     size_t* dims = extents > 2 ? many.data() : few;
     for (size_t i = 0; i < extents; ++i) dims[i] = static_cast<size_t>(readCount("extent"));
-    const Shape shape{info, Extents(dims, extents), elementCount(dims, extents, name)};
+    // Two int32 extents cannot overflow a size_t; more are counted with that check.
+    const size_t expected = extents == 0   ? 1
+                            : extents == 1 ? dims[0]
+                            : extents == 2 ? dims[0] * dims[1]
+                                           : elementCount(dims, extents, name);
+    const Shape shape{info, Extents(dims, extents), expected};
     switch (info.element) {
       case ElementKind::kBool:
         return readBools(data, name, shape, copyValues);
@@ -430,14 +641,14 @@ class BinaryReader {
         return readStrings(data, name, shape, copyValues);
       case ElementKind::kData:
         return readObjects<Data>(data, name, shape,
-                                 [&] { return readBlock(depth + 1, copyValues).release(); });
+                                 [&] { return readBlock(data, depth + 1, copyValues).release(); });
       case ElementKind::kFunction:
         return readObjects<DiscreteFunction>(data, name, shape,
-                                             [&] { return readFunction(depth + 1).release(); });
+                                             [&] { return readFunction(data, depth + 1).release(); });
     }
   }
 
-  std::tr1::shared_ptr<BufferHandler> message_;
+  const signed char* bytes_;
   size_t size_;
   UnsafeBuffer in_;
 };
@@ -447,36 +658,34 @@ class BinaryReader {
 yox::auto_ptr<BufferHandler> BinaryDataSerializer::serialize(const Data& data) const {
   // One traversal writes a message that fits the scratch buffer and sizes any other.
   signed char scratch[kScratchBytes];
-  UnsafeBuffer first(scratch, sizeof scratch);
-  const size_t size = BlockWalker(&first).block(data, 0);
-  if (size <= sizeof scratch && first.getPosition() == size) {
-    std::unique_ptr<signed char[]> bytes(new signed char[size]);
-    std::memcpy(bytes.get(), scratch, size);
-    yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(bytes.get(), size);
-    bytes.release();
+  BlockWalker first(scratch, sizeof scratch);
+  const size_t size = first.block(data, 0);
+  if (size <= sizeof scratch && first.position() == size) {
+    // A small message and its handler share one allocation.
+    yox::auto_ptr<BufferHandler> handler(InlineBufferHandler::make(size));
+    std::memcpy(const_cast<signed char*>(handler->getBufferPointer()), scratch, size);
     return handler;
   }
   std::unique_ptr<signed char[]> bytes(new signed char[size]);
   signed char* const raw = bytes.get();
   yox::auto_ptr<BufferHandler> handler = DataFactory::createBufferHandler(raw, size);
   bytes.release();  // the handler frees it, also when writing fails
-  UnsafeBuffer out(raw, size);
-  BlockWalker(&out).block(data, 0);
-  if (!out.verifySize(size)) throw SerializerException("UnsafeBuffer overflow.");
+  BlockWalker out(raw, size);
+  out.block(data, 0);
+  if (out.position() > size) throw SerializerException("UnsafeBuffer overflow.");
   // A short write would leave bytes of the buffer undefined.
-  if (out.getPosition() != size) throw SerializerException("UnsafeBuffer underflow.");
+  if (out.position() != size) throw SerializerException("UnsafeBuffer underflow.");
   return handler;
 }
 
 yox::auto_ptr<Data> BinaryDataSerializer::deserialize(yox::auto_ptr<BufferHandler> buffer) const {
   if (buffer.get() == nullptr) throw SerializerException("No buffer to deserialize.");
-  const std::tr1::shared_ptr<BufferHandler> message(buffer.release());
-  BinaryReader reader(message);
-  std::unique_ptr<DataImpl> data = reader.readBlock(0, false);
-  return yox::auto_ptr<Data>(data.release());
+  std::unique_ptr<BufferHandler> message(buffer.release());
+  BinaryReader reader(*message);
+  return yox::auto_ptr<Data>(reader.readRoot(std::move(message)).release());
 }
 
-size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr).block(data, 0); }
+size_t BinaryDataSerializer::getBlockSize(const Data& data) { return BlockWalker(nullptr, 0).block(data, 0); }
 
 }  // namespace impl
 }  // namespace data

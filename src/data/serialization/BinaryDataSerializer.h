@@ -3,8 +3,9 @@
 // NUL), an int8 type code and the value (scalars packed, arrays behind a dimension
 // block). Little-endian, no padding, no alignment.
 //
-// Writing fills a scratch buffer on the stack while it sizes the message; a message too
-// large for it is written again into one buffer of the exact size.
+// Writing fills a scratch buffer on the stack while it sizes the message; a message that
+// fits goes out in one allocation with its handler, one too large for it is written
+// again into one buffer of the exact size.
 // Reading is zero-copy: strings and numeric arrays of the decoded containers point into
 // the message, which every decoded container (top level and nested) shares and which is
 // freed with the last of them. Those views are unaligned in general. Discrete functions

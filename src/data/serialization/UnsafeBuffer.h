@@ -70,39 +70,73 @@ class UnsafeBuffer {
   // count [<n>] at offset [<offset>].") and one whose elements do not fit the bytes left
   // ("UnsafeBuffer overflow."), then return a pointer to the elements inside the buffer
   // and advance past them. The pointer is unaligned in general.
-  const bool* getBooleanArray(size_t& count);
-  const signed char* getByteArray(size_t& count);
-  const short* getShortArray(size_t& count);
-  const int* getIntArray(size_t& count);
-  const long* getLongArray(size_t& count);
-  const float* getFloatArray(size_t& count);
-  const double* getDoubleArray(size_t& count);
+  // The casts only form pointers into the message; callers read through memcpy.
+  const bool* getBooleanArray(size_t& count) { return reinterpret_cast<const bool*>(takeArray(1, count)); }
+  const signed char* getByteArray(size_t& count) { return takeArray(1, count); }
+  const short* getShortArray(size_t& count) { return arrayOf<short>(count); }
+  const int* getIntArray(size_t& count) { return arrayOf<int>(count); }
+  const long* getLongArray(size_t& count) { return arrayOf<long>(count); }
+  const float* getFloatArray(size_t& count) { return arrayOf<float>(count); }
+  const double* getDoubleArray(size_t& count) { return arrayOf<double>(count); }
   // Reads an int32 length (NUL included) and returns the text inside the buffer. The
   // length must be at least 1, fit the bytes left and end with a NUL byte, so that the
   // result is always a terminated text inside the buffer; otherwise SerializerException.
   const char* getString(size_t& length) {
-    const size_t at = position_;
+    const signed char* at = cursor_;
     const int declared = getInt();
-    if (declared < 1) throwBadLength(declared, at);
+    if (declared < 1) throwBadLength(declared, static_cast<size_t>(at - in_));
     length = static_cast<size_t>(declared);
-    const size_t text = take(length);
-    if (in_[text + length - 1] != 0) throwUnterminated(at);
-    return reinterpret_cast<const char*>(in_ + text);
+    const signed char* text = take(length);
+    if (text[length - 1] != 0) throwUnterminated(static_cast<size_t>(at - in_));
+    return reinterpret_cast<const char*>(text);
   }
 
-  void reset() { position_ = 0; }
+  // The unread bytes [cursor(), end()), for a reader that checks a whole item at once
+  // and then skips past it.
+  const signed char* cursor() const { return cursor_; }
+  const signed char* end() const { return end_; }
+  void skipTo(const signed char* at) { cursor_ = at; }
+
+  // count texts one after the other, as getString reads each, into texts.
+  void getStrings(const char** texts, size_t count) {
+    // Locals, not members: the stores into texts cannot then force reloads of the cursor.
+    const signed char* at = cursor_;
+    const signed char* const end = end_;
+    for (size_t i = 0; i < count; ++i) {
+      if (end - at < 4) throwOverflow();
+      int declared;
+      std::memcpy(&declared, at, sizeof declared);
+      if (declared < 1) throwBadLength(declared, static_cast<size_t>(at - in_));
+      const signed char* text = at + 4;
+      const size_t length = static_cast<size_t>(declared);
+      if (length > static_cast<size_t>(end - text)) throwOverflow();
+      if (text[length - 1] != 0) throwUnterminated(static_cast<size_t>(at - in_));
+      texts[i] = reinterpret_cast<const char*>(text);
+      at = text + length;
+    }
+    cursor_ = at;
+  }
+
+  void reset() {
+    position_ = 0;
+    cursor_ = in_;
+  }
   // True when the position has not run past size.
-  bool verifySize(size_t size) const { return position_ <= size; }
-  size_t getPosition() const { return position_; }
+  bool verifySize(size_t size) const { return getPosition() <= size; }
+  size_t getPosition() const { return reading_ ? static_cast<size_t>(cursor_ - in_) : position_; }
   // Bytes left to read (0 once the position has run past the end while writing).
-  size_t remaining() const { return position_ < size_ ? size_ - position_ : 0; }
+  size_t remaining() const {
+    if (reading_) return static_cast<size_t>(end_ - cursor_);
+    return position_ < size_ ? size_ - position_ : 0;
+  }
 
  private:
-  // Throws unless width bytes remain, then returns the position and advances past them.
-  size_t take(size_t width) {
-    if (in_ == nullptr || width > remaining()) throwOverflow();
-    const size_t at = position_;
-    position_ += width;
+  // Throws unless width bytes remain to read, then returns where they start and
+  // advances past them.
+  const signed char* take(size_t width) {
+    if (width > static_cast<size_t>(end_ - cursor_)) throwOverflow();
+    const signed char* at = cursor_;
+    cursor_ += width;
     return at;
   }
   [[noreturn]] static void throwOverflow();
@@ -111,21 +145,39 @@ class UnsafeBuffer {
   template <typename T>
   T get() {
     T value;
-    std::memcpy(&value, in_ + take(sizeof(T)), sizeof(T));
+    std::memcpy(&value, take(sizeof(T)), sizeof(T));
     return value;
+  }
+  template <typename T>
+  const T* arrayOf(size_t& count) {
+    return reinterpret_cast<const T*>(takeArray(sizeof(T), count));
   }
   template <typename T>
   void putArray(const T* values, size_t count) {
     putInt(static_cast<int>(count));
     put(values, count * sizeof(T));
   }
-  // Returns the byte offset of the elements; count receives the element count.
-  size_t takeArray(size_t width, size_t& count);
+  // Returns where the elements start; count receives the element count.
+  const signed char* takeArray(size_t width, size_t& count) {
+    const signed char* at = cursor_;
+    const int declared = getInt();
+    if (declared < 0) throwNegativeCount(declared, static_cast<size_t>(at - in_));
+    count = static_cast<size_t>(declared);
+    if (count > static_cast<size_t>(end_ - cursor_) / width) throwOverflow();
+    return take(count * width);
+  }
+  [[noreturn]] static void throwNegativeCount(int declared, size_t at);
 
+  // Writing: the position may run past size_ (nothing is stored there).
   signed char* out_;
-  const signed char* in_;
   size_t position_;
   size_t size_;
+  // Reading: [in_, end_), the next byte at cursor_; all null while writing (and for
+  // a null buffer, which has nothing to read).
+  bool reading_;
+  const signed char* in_;
+  const signed char* cursor_;
+  const signed char* end_;
 };
 
 }  // namespace impl

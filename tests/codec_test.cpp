@@ -135,6 +135,12 @@ TEST(BinarySerializer, WritesTheDocumentedBytes) {
   }
   const yox::auto_ptr<Data> every = BinaryCodec::sample();
   EXPECT_EQ(encode(*every).size(), impl::BinaryDataSerializer::getBlockSize(*every));
+  // Whatever holds the encoded bytes, a released message is the caller's new[] array.
+  yox::auto_ptr<BufferHandler> handler = theSerializer().serializeToBinary(*every);
+  std::unique_ptr<signed char[]> released(handler->releaseBufferPointer());
+  const Bytes bytes = encode(*every);
+  EXPECT_EQ(std::memcmp(released.get(), bytes.data(), bytes.size()), 0);
+  EXPECT_EQ(handler->getBufferPointer(), nullptr);
 }
 
 TEST(BinarySerializer, DecodingIsZeroCopyIntoTheMessage) {
@@ -270,8 +276,21 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
   MessageBuilder m;
   m.i32(5).entry("z", DT_BOOL).i8(7).entry("a", DT_INT).i32(1).entry("a", DT_INT).i32(2);
   m.entry("b", DT_BOOL_ARRAY).i32(1).i32(3).i32(3).raw({0, 2, 1});
-  m.entry("s", DT_STRING).i32(5).raw({'a', 'b', 0, 0xC3, 0}).raw({0xde, 0xad});
-  EXPECT_EQ(toText(*decode(m.bytes)), "4,a,int,2,b,bool_array,3,false,true,true,s,string,2,ab,z,bool,true");
+  m.entry("s", DT_STRING).i32(5).raw({'a', 'b', 0, 0xC3, 0});
+  const std::string longText(200, 'x');
+  m.entry("t", DT_STRING_ARRAY)
+      .i32(1)
+      .i32(3)
+      .i32(3)
+      .str("abc")
+      .i32(5)
+      .raw({'a', 'b', 0, 0xff, 0})
+      .str(longText);
+  m.bytes[0] = 6;
+  m.raw({0xde, 0xad});
+  EXPECT_EQ(toText(*decode(m.bytes)),
+            "5,a,int,2,b,bool_array,3,false,true,true,s,string,2,ab,t,string_array,3,abc,ab," + longText +
+                ",z,bool,true");
 }
 
 // Each text reads back to a container that writes the canonical text (the same when none
@@ -286,10 +305,35 @@ TEST(StringSerializer, ReadsAndWritesTheDocumentedText) {
       {"1,n,double,-4503599627370205", ""},  // a NaN with a payload
       {"1,l,discreteFunction_list,1,2,xArray,double_array,0,yArray,double_array,0", ""},
       {"2,f,int,5,t,string_array,3,x,,", ""},
+      {"1,a,long_array,2,0000000000000000000000001,-0009223372036854775808",
+       "1,a,long_array,2,1,-9223372036854775808"},
       {"3,e,string,0,,n,string_array,0,,z,int,1,junk", "3,e,string,0,n,string_array,0,z,int,1"},
   };
   for (const auto& [text, canonical] : cases)
     EXPECT_EQ(toText(*fromText(text)), canonical.empty() ? text : canonical);
+}
+
+// Unlike the binary form, a text leaves nothing to point into: every decoded entry owns
+// its storage and hands it out for the caller to free, and a nested container outlives
+// its parent.
+TEST(StringSerializer, DecodedEntriesOwnWhatTheyReleaseAndOutliveTheirParent) {
+  yox::auto_ptr<Data> decoded =
+      fromText("4,a,int_array,2,1,2,d,data,1,n,string,2,in,s,string,2,hi,t,string_array,2,x,y");
+  for (const char* name : {"a", "d", "s", "t"}) EXPECT_TRUE(decoded->hasOwnership(name)) << name;
+  size_t size;
+  std::unique_ptr<int[]> ints(decoded->releaseArrayInt("a", size));
+  EXPECT_EQ(ints[1], 2);
+  std::unique_ptr<char[]> text(decoded->releaseString("s"));
+  EXPECT_STREQ(text.get(), "hi");
+  char** texts = decoded->releaseArrayString("t", size);
+  ASSERT_EQ(size, 2u);
+  EXPECT_STREQ(texts[1], "y");
+  for (size_t i = 0; i < size; ++i) delete[] texts[i];
+  delete[] texts;
+  yox::auto_ptr<Data> nested = decoded->releaseData("d");
+  EXPECT_EQ(decoded->getSize(), 0u);
+  decoded.reset();
+  EXPECT_STREQ(nested->getString("n"), "in");
 }
 
 TEST(StringSerializer, RefusesMalformedText) {
@@ -303,6 +347,8 @@ TEST(StringSerializer, RefusesMalformedText) {
       {"1,b,byte_array,1,0102", ""},
       {"1,a,int32,5", "DataType name 'int32' doesn't exist."},
       {"1,a,int,5x", "boost::lexical_cast() : Can't convert string '5x' to number."},
+      {"1,a,long,9223372036854775808", ""},
+      {"1,a,long_array,1,-9223372036854775809", ""},
       {"1,a,bool,TRUE", "Incorrect value 'TRUE' for boolean data type (true or false)"},
       {"1,a,byte,G0", "Incorrect hex char: 'G'"},
       {"-1", "Negative entry count [-1]."},

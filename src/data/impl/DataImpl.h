@@ -161,7 +161,7 @@ class DataImpl final : public Data {
   [[gnu::always_inline]] void appendDecoded(const char* name, size_t nameLength, DataType type,
                                             const ScalarPrimitiveValue& value) {
     EntryImpl* entry = EntryImpl::decoded(arena_, name, nameLength, type, value);
-    if (entries_.hasRoom() && (entries_.empty() || precedes(entries_.back()->getName(), name)))
+    if (entries_.hasRoom() && (entries_.empty() || entries_.back()->namePrecedes(name, nameLength)))
       entries_.pushFreeingNothing(entry);
     else
       addDecoded(entry);

@@ -76,6 +76,26 @@ class EntryImpl final : public Entry {
     const std::uint32_t length = lengthAndFlags_ & kLongName;
     return length != kLongName ? length : std::strlen(name_);
   }
+  // Whether this entry's name comes before name (of nameLength bytes before its NUL) in
+  // byte order. Most names differ within their first eight bytes: one compare then.
+  bool namePrecedes(const char* name, size_t nameLength) const {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Eight bytes, the NUL included, lie inside each name.
+    if ((lengthAndFlags_ & kLongName) >= 7 && nameLength >= 7) {
+      std::uint64_t own;
+      std::uint64_t other;
+      std::memcpy(&own, name_, 8);
+      std::memcpy(&other, name, 8);
+      if (own != other) return __builtin_bswap64(own) < __builtin_bswap64(other);
+    }
+#endif
+    const char* a = name_;
+    while (*a != 0 && *a == *name) {
+      ++a;
+      ++name;
+    }
+    return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*name);
+  }
   // Byte order of the names (what std::string compares), from their lengths.
   int compareName(const EntryImpl& other) const {
     return compareNames(name_, getNameLength(), other.name_, other.getNameLength());

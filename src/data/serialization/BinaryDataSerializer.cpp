@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -117,21 +118,54 @@ size_t scalarWidth(DataType type) {
   }
 }
 
+// Wire widths and value masks of the scalar types, by code (DT_BOOL ... DT_DOUBLE).
+constexpr unsigned char kScalarWidths[] = {1, 1, 2, 4, 8, 4, 8};
+constexpr std::uint64_t kScalarMasks[] = {
+    0xFF, 0xFF, 0xFFFF, 0xFFFFFFFF, ~std::uint64_t(0), 0xFFFFFFFF, ~std::uint64_t(0)};
+static_assert(DT_BOOL == 0 && DT_DOUBLE == 6 && sizeof(ScalarPrimitiveValue) == 8, "scalar codes 0 to 6");
+
 // Whether the first NUL of text is text[length]; readable bytes from text lie inside
 // the message (more than length).
 inline bool firstNulAt(const char* text, size_t length, size_t readable) {
 #if defined(__SSE2__)
   // A short name is checked with its NUL in one 16-byte compare.
-  if (length < 16 && readable >= 16) {
+  if (readable >= 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
     const unsigned zeros =
         static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-    return (zeros & ((2u << length) - 1)) == (1u << length);
+    const unsigned first = static_cast<unsigned>(__builtin_ctz(zeros | 0x10000u));
+    if (length < 16 || first < 16) return first == length;
   }
 #else
   (void)readable;
 #endif
   return text[length] == 0 && std::memchr(text, 0, length) == nullptr;
+}
+
+// Copies size bytes; those of a name or short text without a call, in two overlapping
+// moves.
+inline void copyBytes(signed char* to, const char* from, size_t size) {
+  if (size > 16) {
+    std::memcpy(to, from, size);
+  } else if (size >= 8) {
+    std::uint64_t head;
+    std::uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + size - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + size - 8, &tail, 8);
+  } else if (size >= 4) {
+    std::uint32_t head;
+    std::uint32_t tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + size - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + size - 4, &tail, 4);
+  } else if (size != 0) {
+    to[0] = static_cast<signed char>(from[0]);
+    to[size / 2] = static_cast<signed char>(from[size / 2]);
+    to[size - 1] = static_cast<signed char>(from[size - 1]);
+  }
 }
 
 // One traversal that sizes a block and writes what fits of it into out[0, capacity)
@@ -169,7 +203,7 @@ class BlockWalker {
     if (signed char* at = room(nameLength + 5 + width)) {
       const int length = static_cast<int>(nameLength);
       std::memcpy(at, &length, 4);
-      std::memcpy(at + 4, name, nameLength);
+      copyBytes(at + 4, name, nameLength);
       at += 4 + nameLength;
       *at = static_cast<signed char>(type);
       if constexpr (std::is_same_v<E, EntryImpl>) copyScalar(at + 1, entry.slot(), width);
@@ -261,7 +295,7 @@ class BlockWalker {
     if (signed char* at = room(length + 4)) {
       const int declared = static_cast<int>(length);
       std::memcpy(at, &declared, 4);
-      std::memcpy(at + 4, text, length);
+      copyBytes(at + 4, text, length);
     }
   }
 
@@ -435,10 +469,24 @@ class BinaryReader {
     const DataType type = static_cast<DataType>(at[4 + length]);
     const signed char* bytes = at + 5 + length;
     const size_t rest = left - 5 - length;
-    const size_t width = scalarWidth(type);
-    if (width != 0) {
+    if (static_cast<std::uint32_t>(type) <= DT_DOUBLE) {
+      const size_t width = kScalarWidths[type];
       if (width > rest) return false;
       ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      // Away from the end of the message: one load, the value's bytes kept, without a
+      // branch per type.
+      if (rest >= 8) {
+        std::uint64_t bits;
+        std::memcpy(&bits, bytes, 8);
+        bits &= kScalarMasks[type];
+        if (type == DT_BOOL) bits = bits != 0;
+        std::memcpy(&value, &bits, 8);
+        in_.skipTo(bytes + width);
+        data.appendDecoded(name, nameLength, type, value);
+        return true;
+      }
+#endif
       switch (width) {
         case 1:
           if (type == DT_BOOL)

@@ -171,7 +171,9 @@ std::unique_ptr<DataImpl> DataImpl::forNestedBlock(size_t entries) const {
 }
 
 void DataImpl::destroyEntries() {
-  for (EntryImpl* entry : entries_) EntryImpl::destroy(entry);
+  if (!entries_.freesNothing()) {
+    for (EntryImpl* entry : entries_) EntryImpl::destroy(entry);
+  }
   entries_.clear();
 }
 

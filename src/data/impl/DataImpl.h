@@ -158,10 +158,11 @@ class DataImpl final : public Data {
   void reserveDecoded(size_t entries);
   // A scalar, string or array entry whose holder frees nothing (dims of at most two);
   // nameLength is strlen(name).
-  void appendDecoded(const char* name, size_t nameLength, DataType type, const ScalarPrimitiveValue& value) {
+  [[gnu::always_inline]] void appendDecoded(const char* name, size_t nameLength, DataType type,
+                                            const ScalarPrimitiveValue& value) {
     EntryImpl* entry = EntryImpl::decoded(arena_, name, nameLength, type, value);
-    if (entries_.hasRoom() && (entries_.empty() || precedes(entries_.back()->getName(), name)))
-      entries_.push_back(entry);
+    if (entries_.hasRoom() && (entries_.empty() || entries_.back()->namePrecedes(name, nameLength)))
+      entries_.pushFreeingNothing(entry);
     else
       addDecoded(entry);
   }

@@ -96,8 +96,7 @@ char* copyName(const char* name) {
 EntryImpl::EntryImpl(const char* name, DataType type, ScalarPrimitiveValue value, std::uint8_t flags)
     : name_((flags & kBorrowedName) != 0 ? name : copyName(name)),
       type_(type),
-      nameLength_(static_cast<std::uint32_t>(std::min<size_t>(std::strlen(name_), kLongName))),
-      flags_(flags),
+      lengthAndFlags_(packLengthAndFlags(std::strlen(name_), flags)),
       value_(value) {}
 
 EntryImpl::EntryImpl(const char* name, DataType type, const ScalarPrimitiveValue& value)
@@ -175,16 +174,14 @@ EntryImpl::~EntryImpl() {
     case Kind::kScalar:
       break;
   }
-  if ((flags_ & kBorrowedName) == 0) delete[] name_;
+  if ((flags() & kBorrowedName) == 0) delete[] name_;
 }
 
 // ---- checks ----
 
-void EntryImpl::validateDataType(DataType expected) const {
-  if (type_ != expected) {
-    throw DataException("Type mismatch " + DataTypeUtils::toString(expected) + ". Entry '" + name_ +
-                        "' has type " + DataTypeUtils::toString(type_) + ".");
-  }
+void EntryImpl::throwTypeMismatch(DataType expected) const {
+  throw DataException("Type mismatch " + DataTypeUtils::toString(expected) + ". Entry '" + name_ +
+                      "' has type " + DataTypeUtils::toString(type_) + ".");
 }
 
 void EntryImpl::validateArrayDimensions(size_t expected) const {

@@ -69,10 +69,33 @@ class EntryImpl final : public Entry {
   }
   // Deletes an entry, or only destroys it when it lives in an arena.
   static void destroy(EntryImpl* entry) {
-    if (entry != nullptr && (entry->flags_ & kNothingToFree) == 0) entry->dispose();
+    if (entry != nullptr && (entry->flags() & kNothingToFree) == 0) entry->dispose();
   }
-  bool isInArena() const { return (flags_ & kInArena) != 0; }
-  size_t getNameLength() const { return nameLength_ != kLongName ? nameLength_ : std::strlen(name_); }
+  bool isInArena() const { return (flags() & kInArena) != 0; }
+  size_t getNameLength() const {
+    const std::uint32_t length = lengthAndFlags_ & kLongName;
+    return length != kLongName ? length : std::strlen(name_);
+  }
+  // Whether this entry's name comes before name (of nameLength bytes before its NUL) in
+  // byte order. Most names differ within their first eight bytes: one compare then.
+  bool namePrecedes(const char* name, size_t nameLength) const {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Eight bytes, the NUL included, lie inside each name.
+    if ((lengthAndFlags_ & kLongName) >= 7 && nameLength >= 7) {
+      std::uint64_t own;
+      std::uint64_t other;
+      std::memcpy(&own, name_, 8);
+      std::memcpy(&other, name, 8);
+      if (own != other) return __builtin_bswap64(own) < __builtin_bswap64(other);
+    }
+#endif
+    const char* a = name_;
+    while (*a != 0 && *a == *name) {
+      ++a;
+      ++name;
+    }
+    return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*name);
+  }
   // Byte order of the names (what std::string compares), from their lengths.
   int compareName(const EntryImpl& other) const {
     return compareNames(name_, getNameLength(), other.name_, other.getNameLength());
@@ -132,17 +155,22 @@ class EntryImpl final : public Entry {
   EntryImpl(const char* name, DataType type, ScalarPrimitiveValue value, std::uint8_t flags);
   EntryImpl(const char* name, size_t nameLength, DataType type, ScalarPrimitiveValue value,
             std::uint8_t flags)
-      : name_(name),
-        type_(type),
-        nameLength_(static_cast<std::uint32_t>(nameLength < kLongName ? nameLength : kLongName)),
-        flags_(flags),
-        value_(value) {}
+      : name_(name), type_(type), lengthAndFlags_(packLengthAndFlags(nameLength, flags)), value_(value) {}
+  static std::uint32_t packLengthAndFlags(size_t nameLength, std::uint8_t flags) {
+    return static_cast<std::uint32_t>(nameLength < kLongName ? nameLength : kLongName) |
+           static_cast<std::uint32_t>(flags) << 24;
+  }
+  std::uint8_t flags() const { return static_cast<std::uint8_t>(lengthAndFlags_ >> 24); }
   void dispose();
   template <class N>
   yox::auto_ptr<N> releaseNested(DataType type, N*& nested);
-  bool ownsNested() const { return (flags_ & kOwnsNested) != 0; }
+  bool ownsNested() const { return (flags() & kOwnsNested) != 0; }
 
-  void validateDataType(DataType expected) const;
+  // Inline: every getter starts with it, and only a mismatch costs more than a compare.
+  void validateDataType(DataType expected) const {
+    if (type_ != expected) throwTypeMismatch(expected);
+  }
+  [[noreturn, gnu::cold]] void throwTypeMismatch(DataType expected) const;
   void validateArrayDimensions(size_t expected) const;
   void validateOwnership() const;
   template <class T>
@@ -159,9 +187,9 @@ class EntryImpl final : public Entry {
 
   const char* name_;
   DataType type_;
-  // strlen(name_), or kLongName for names of that length or more.
-  std::uint32_t nameLength_ : 24;
-  std::uint32_t flags_ : 8;
+  // strlen(name_) (kLongName for names of that length or more) in the low 24 bits, the
+  // flags in the high 8: one store when a decoder makes the entry.
+  std::uint32_t lengthAndFlags_;
   ScalarPrimitiveValue value_;
 };
 

@@ -29,8 +29,12 @@ class EntryIndex {
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   bool hasRoom() const { return size_ < capacity_; }
-  iterator begin() { return items_; }
-  iterator end() { return items_ + size_; }
+  // Writable access may store any entry.
+  iterator begin() {
+    freesNothing_ = false;
+    return items_;
+  }
+  iterator end() { return begin() + size_; }
   const_iterator begin() const { return items_; }
   const_iterator end() const { return items_ + size_; }
   EntryImpl* operator[](size_t i) const { return items_[i]; }
@@ -46,11 +50,19 @@ class EntryIndex {
     if (count > capacity_) moveTo(count);
   }
   void push_back(EntryImpl* entry) {
+    freesNothing_ = false;
+    pushFreeingNothing(entry);
+  }
+  // An entry whose destruction does nothing (a decoder's); while only such entries
+  // were added, the container's destruction skips them.
+  void pushFreeingNothing(EntryImpl* entry) {
     if (size_ == capacity_) moveTo(capacity_ < 4 ? 8 : capacity_ * 2);
     items_[size_++] = entry;
   }
+  bool freesNothing() const { return freesNothing_; }
   void insert(iterator at, EntryImpl* entry) {
     const size_t i = static_cast<size_t>(at - items_);
+    freesNothing_ = false;
     if (size_ == capacity_) moveTo(capacity_ < 4 ? 8 : capacity_ * 2);
     std::memmove(items_ + i + 1, items_ + i, (size_ - i) * sizeof(EntryImpl*));
     items_[i] = entry;
@@ -61,12 +73,16 @@ class EntryIndex {
     std::memmove(items_ + i, items_ + i + 1, (size_ - i - 1) * sizeof(EntryImpl*));
     --size_;
   }
-  void clear() { size_ = 0; }
+  void clear() {
+    size_ = 0;
+    freesNothing_ = true;
+  }
   void swap(EntryIndex& other) {
     std::swap(items_, other.items_);
     std::swap(size_, other.size_);
     std::swap(capacity_, other.capacity_);
     std::swap(onHeap_, other.onHeap_);
+    std::swap(freesNothing_, other.freesNothing_);
   }
 
  private:
@@ -88,6 +104,7 @@ class EntryIndex {
   size_t size_ = 0;
   size_t capacity_ = 0;
   bool onHeap_ = false;
+  bool freesNothing_ = true;
 };
 
 }  // namespace impl

@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <typeinfo>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "data/BufferHandler.h"
 #include "data/Data.h"
@@ -113,6 +118,56 @@ size_t scalarWidth(DataType type) {
   }
 }
 
+// Wire widths and value masks of the scalar types, by code (DT_BOOL ... DT_DOUBLE).
+constexpr unsigned char kScalarWidths[] = {1, 1, 2, 4, 8, 4, 8};
+constexpr std::uint64_t kScalarMasks[] = {
+    0xFF, 0xFF, 0xFFFF, 0xFFFFFFFF, ~std::uint64_t(0), 0xFFFFFFFF, ~std::uint64_t(0)};
+static_assert(DT_BOOL == 0 && DT_DOUBLE == 6 && sizeof(ScalarPrimitiveValue) == 8, "scalar codes 0 to 6");
+
+// Whether the first NUL of text is text[length]; readable bytes from text lie inside
+// the message (more than length).
+inline bool firstNulAt(const char* text, size_t length, size_t readable) {
+#if defined(__SSE2__)
+  // A short name is checked with its NUL in one 16-byte compare.
+  if (readable >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    const unsigned zeros =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+    const unsigned first = static_cast<unsigned>(__builtin_ctz(zeros | 0x10000u));
+    if (length < 16 || first < 16) return first == length;
+  }
+#else
+  (void)readable;
+#endif
+  return text[length] == 0 && std::memchr(text, 0, length) == nullptr;
+}
+
+// Copies size bytes; those of a name or short text without a call, in two overlapping
+// moves.
+inline void copyBytes(signed char* to, const char* from, size_t size) {
+  if (size > 16) {
+    std::memcpy(to, from, size);
+  } else if (size >= 8) {
+    std::uint64_t head;
+    std::uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + size - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + size - 8, &tail, 8);
+  } else if (size >= 4) {
+    std::uint32_t head;
+    std::uint32_t tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + size - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + size - 4, &tail, 4);
+  } else if (size != 0) {
+    to[0] = static_cast<signed char>(from[0]);
+    to[size / 2] = static_cast<signed char>(from[size / 2]);
+    to[size - 1] = static_cast<signed char>(from[size - 1]);
+  }
+}
+
 // One traversal that sizes a block and writes what fits of it into out[0, capacity)
 // (nothing when out is null).
 class BlockWalker {
@@ -148,7 +203,7 @@ class BlockWalker {
     if (signed char* at = room(nameLength + 5 + width)) {
       const int length = static_cast<int>(nameLength);
       std::memcpy(at, &length, 4);
-      std::memcpy(at + 4, name, nameLength);
+      copyBytes(at + 4, name, nameLength);
       at += 4 + nameLength;
       *at = static_cast<signed char>(type);
       if constexpr (std::is_same_v<E, EntryImpl>) copyScalar(at + 1, entry.slot(), width);
@@ -240,7 +295,7 @@ class BlockWalker {
     if (signed char* at = room(length + 4)) {
       const int declared = static_cast<int>(length);
       std::memcpy(at, &declared, 4);
-      std::memcpy(at + 4, text, length);
+      copyBytes(at + 4, text, length);
     }
   }
 
@@ -382,17 +437,23 @@ class BinaryReader {
     }
   }
 
-  // A view entry whose holder (made in data's arena) frees nothing.
+  // A view entry whose holder (made in data's arena) frees nothing; nameLength is
+  // strlen(name).
+  template <class H, class... Args>
+  void appendNamedView(DataImpl& data, const char* name, size_t nameLength, DataType type, Args&&... args) {
+    H* holder = data.makeInArena<H>(static_cast<Args&&>(args)...);
+    data.appendDecoded(name, nameLength, type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
+  }
   template <class H, class... Args>
   void appendView(DataImpl& data, const char* name, DataType type, Args&&... args) {
-    H* holder = data.makeInArena<H>(static_cast<Args&&>(args)...);
-    data.appendDecoded(name, std::strlen(name), type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
+    appendNamedView<H>(data, name, std::strlen(name), type, static_cast<Args&&>(args)...);
   }
 
   // A well-formed scalar, string or 1-D numeric array entry, read as a whole; false
   // (with nothing read) for any other entry, which readEntry then reads and checks
   // piece by piece.
-  bool readSimpleEntry(DataImpl& data) {
+  // Inlined in the loop over a block's entries: a scalar then costs no call.
+  [[gnu::always_inline]] bool readSimpleEntry(DataImpl& data) {
     const signed char* at = in_.cursor();
     const size_t left = static_cast<size_t>(in_.end() - at);
     if (left < 6) return false;
@@ -402,14 +463,30 @@ class BinaryReader {
     // The name, its NUL and the type code.
     if (declared < 1 || length > left - 5) return false;
     const char* name = reinterpret_cast<const char*>(at + 4);
-    if (name[length - 1] != 0) return false;
+    // A name with a NUL before its last byte ends there: the piecewise reader finds it.
+    const size_t nameLength = length - 1;
+    if (!firstNulAt(name, nameLength, left - 4)) return false;
     const DataType type = static_cast<DataType>(at[4 + length]);
     const signed char* bytes = at + 5 + length;
     const size_t rest = left - 5 - length;
-    const size_t width = scalarWidth(type);
-    if (width != 0) {
+    if (static_cast<std::uint32_t>(type) <= DT_DOUBLE) {
+      const size_t width = kScalarWidths[type];
       if (width > rest) return false;
       ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+      // Away from the end of the message: one load, the value's bytes kept, without a
+      // branch per type.
+      if (rest >= 8) {
+        std::uint64_t bits;
+        std::memcpy(&bits, bytes, 8);
+        bits &= kScalarMasks[type];
+        if (type == DT_BOOL) bits = bits != 0;
+        std::memcpy(&value, &bits, 8);
+        in_.skipTo(bytes + width);
+        data.appendDecoded(name, nameLength, type, value);
+        return true;
+      }
+#endif
       switch (width) {
         case 1:
           if (type == DT_BOOL)
@@ -428,23 +505,26 @@ class BinaryReader {
           break;
       }
       in_.skipTo(bytes + width);
-      data.appendDecoded(name, std::strlen(name), type, value);
+      data.appendDecoded(name, nameLength, type, value);
       return true;
     }
-    if (type == DT_STRING) return readSimpleText(data, name, bytes, rest);
+    if (type == DT_STRING) return readSimpleText(data, name, nameLength, bytes, rest);
     const DataTypeInfo* info = findDataType(type);
     if (info == nullptr || info->storage != ST_ARRAY || info->value != ValueKind::kArray) return false;
     return visitElementKind(info->element, [&](auto element) {
       using T = typename decltype(element)::type;
       if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
-        return readSimpleArray<T>(data, name, type, bytes, rest);
+        return readSimpleArray<T>(data, name, nameLength, type, bytes, rest);
+      else if constexpr (std::is_same_v<T, char*>)
+        return readSimpleStrings(data, name, nameLength, type, bytes, rest);
       else
         return false;
     });
   }
 
   // The text of a DT_STRING entry at bytes, rest bytes before the end of the message.
-  bool readSimpleText(DataImpl& data, const char* name, const signed char* bytes, size_t rest) {
+  [[gnu::noinline]] bool readSimpleText(DataImpl& data, const char* name, size_t nameLength,
+                                        const signed char* bytes, size_t rest) {
     if (rest < 4) return false;
     int declared;
     std::memcpy(&declared, bytes, sizeof declared);
@@ -454,15 +534,15 @@ class BinaryReader {
     if (text[wireLength - 1] != 0) return false;
     const size_t textLength = EntryValidator::validateText(name, text, wireLength - 1);
     in_.skipTo(bytes + 4 + wireLength);
-    appendView<ArrayImpl<char, ShallowCopyPolicy>>(data, name, DT_STRING, Extents{textLength}, textLength,
-                                                   const_cast<char*>(text));
+    appendNamedView<ArrayImpl<char, ShallowCopyPolicy>>(
+        data, name, nameLength, DT_STRING, Extents{textLength}, textLength, const_cast<char*>(text));
     return true;
   }
 
   // A 1-D array of T at bytes: one extent, a count equal to it, then the elements.
   template <class T>
-  bool readSimpleArray(DataImpl& data, const char* name, DataType type, const signed char* bytes,
-                       size_t rest) {
+  [[gnu::noinline]] bool readSimpleArray(DataImpl& data, const char* name, size_t nameLength, DataType type,
+                                         const signed char* bytes, size_t rest) {
     if (rest < 12) return false;
     int header[3];
     std::memcpy(header, bytes, sizeof header);
@@ -472,8 +552,45 @@ class BinaryReader {
     if (count * sizeof(T) > rest - 12) return false;
     const signed char* values = bytes + 12;
     in_.skipTo(values + count * sizeof(T));
-    appendView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, type, Extents{count}, count,
-                                                reinterpret_cast<T*>(const_cast<signed char*>(values)));
+    appendNamedView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, nameLength, type, Extents{count}, count,
+                                                     reinterpret_cast<T*>(const_cast<signed char*>(values)));
+    return true;
+  }
+
+  // A 1-D string array at bytes whose texts all lie inside the message and end in a NUL.
+  [[gnu::noinline]] bool readSimpleStrings(DataImpl& data, const char* name, size_t nameLength, DataType type,
+                                           const signed char* bytes, size_t rest) {
+    if (rest < 12) return false;
+    int header[3];
+    std::memcpy(header, bytes, sizeof header);
+    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return false;
+    const size_t count = static_cast<size_t>(header[2]);
+    // Each text takes at least five bytes: the pointer array is bounded by the message.
+    if (count > (rest - 12) / 5) return false;
+    const signed char* const first = bytes + 12;
+    const signed char* const end = first + (rest - 12);
+    const char** texts = data.arenaArray(count);
+    const signed char* at = first;
+    for (size_t i = 0; i < count; ++i) {
+      if (end - at < 4) return false;
+      int declared;
+      std::memcpy(&declared, at, sizeof declared);
+      const size_t length = static_cast<size_t>(declared);
+      if (declared < 1 || length > static_cast<size_t>(end - at) - 4 || at[3 + length] != 0) return false;
+      texts[i] = reinterpret_cast<const char*>(at + 4);
+      at += 4 + length;
+    }
+    // As readStrings: one pass finds no high byte in a typical array.
+    if (!EntryValidator::isAscii(reinterpret_cast<const char*>(first), static_cast<size_t>(at - first))) {
+      for (size_t i = 0; i < count; ++i) {
+        int declared;
+        std::memcpy(&declared, texts[i] - 4, sizeof declared);
+        EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
+      }
+    }
+    in_.skipTo(at);
+    appendNamedView<ArrayImpl<char*, ArenaArrayPolicy>>(data, name, nameLength, type, Extents{count}, count,
+                                                        const_cast<char**>(texts));
     return true;
   }
 

@@ -272,25 +272,19 @@ TEST(BinarySerializer, AcceptsTheDeepestAllowedNestingAndWritesNoDeeper) {
 
 TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
   // Any non-zero byte is true, in scalars and arrays; trailing bytes are ignored; a
-  // repeated name replaces the earlier entry; a text ends at its first NUL.
+  // repeated name replaces the earlier entry; a name or a text ends at its first NUL.
   MessageBuilder m;
-  m.i32(5).entry("z", DT_BOOL).i8(7).entry("a", DT_INT).i32(1).entry("a", DT_INT).i32(2);
+  m.i32(8).entry("z", DT_BOOL).i8(7).entry("a", DT_INT).i32(1).entry("a", DT_INT).i32(2);
+  m.i32(4).raw({'c', 0, 'q', 0}).i8(DT_INT).i32(3).entry("longer than sixteen", DT_BYTE).i8(4);
   m.entry("b", DT_BOOL_ARRAY).i32(1).i32(3).i32(3).raw({0, 2, 1});
   m.entry("s", DT_STRING).i32(5).raw({'a', 'b', 0, 0xC3, 0});
   const std::string longText(200, 'x');
-  m.entry("t", DT_STRING_ARRAY)
-      .i32(1)
-      .i32(3)
-      .i32(3)
-      .str("abc")
-      .i32(5)
-      .raw({'a', 'b', 0, 0xff, 0})
-      .str(longText);
-  m.bytes[0] = 6;
-  m.raw({0xde, 0xad});
+  m.entry("t", DT_STRING_ARRAY).i32(1).i32(3).i32(3).str("abc");
+  m.i32(5).raw({'a', 'b', 0, 0xff, 0}).str(longText).raw({0xde, 0xad});
   EXPECT_EQ(toText(*decode(m.bytes)),
-            "5,a,int,2,b,bool_array,3,false,true,true,s,string,2,ab,t,string_array,3,abc,ab," + longText +
-                ",z,bool,true");
+            "7,a,int,2,b,bool_array,3,false,true,true,c,int,3,longer than sixteen,byte,04,s,string,2,ab,"
+            "t,string_array,3,abc,ab," +
+                longText + ",z,bool,true");
 }
 
 // Each text reads back to a container that writes the canonical text (the same when none

@@ -563,10 +563,40 @@ class Reader {
     size_t length;
   };
   static Name keep(DataImpl& data, std::string_view name) {
-    char* copy = data.allocateInArena<char>(name.size() + 1);
-    std::memcpy(copy, name.data(), name.size());
-    copy[name.size()] = '\0';
-    return Name{copy, std::strlen(copy)};
+    const char* const from = name.data();
+    const size_t size = name.size();
+    char* copy = data.allocateInArena<char>(size + 1);
+    copy[size] = '\0';
+    bool hasNul = false;
+    // Most names take one or two words: copied (the second overlapping the first) and
+    // searched for a NUL without a call; shorter ones two half words.
+    if (text::scan_detail::kSwar && size >= 8 && size <= 16) {
+      using text::scan_detail::load8;
+      constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+      const std::uint64_t first = load8(from);
+      const std::uint64_t last = load8(from + size - 8);
+      std::memcpy(copy, &first, 8);
+      std::memcpy(copy + size - 8, &last, 8);
+      hasNul = (((first - kOnes) & ~first) | ((last - kOnes) & ~last)) & text::scan_detail::kHigh;
+    } else if (size >= 4 && size < 8) {
+      constexpr std::uint32_t kOnes = 0x01010101U;
+      std::uint32_t first;
+      std::uint32_t last;
+      std::memcpy(&first, from, 4);
+      std::memcpy(&last, from + size - 4, 4);
+      std::memcpy(copy, &first, 4);
+      std::memcpy(copy + size - 4, &last, 4);
+      hasNul = (((first - kOnes) & ~first) | ((last - kOnes) & ~last)) & 0x80808080U;
+    } else if (size < 8) {
+      for (size_t i = 0; i < size; ++i) {
+        copy[i] = from[i];
+        hasNul |= from[i] == '\0';
+      }
+    } else {
+      std::memcpy(copy, from, size);
+      hasNul = std::memchr(from, '\0', size) != nullptr;
+    }
+    return Name{copy, hasNul ? std::strlen(copy) : size};
   }
 
   // An entry for holder, made in data's arena (which it owns from here on, also on
@@ -597,10 +627,10 @@ class Reader {
   }
 
   // The unescaped next token as a text in data's arena.
-  char* unescapedText(DataImpl& data, size_t& length) {
+  char* unescapedText(DataImpl& data) {
     const std::string_view token = next();
     char* text = data.allocateInArena<char>(token.size() + 1);
-    length = unescapeInto(token, text);
+    unescapeInto(token, text);
     return text;
   }
 
@@ -669,16 +699,26 @@ class Reader {
   }
 
   // A zero length may be followed by the empty token an older writer left. The text is
-  // in the arena, still owned by the entry (a release hands out a copy).
+  // in the arena, still owned by the entry (a release hands out a copy); a large one is
+  // its own new[] array, which a release hands out as it is.
   void string(DataImpl& data, std::string_view name, size_t length) {
-    char* text;
+    std::string_view token;
     if (length == 0) {
       if (peek() == separator_) next();
-      text = data.allocateInArena<char>(1);
-      text[0] = '\0';
     } else {
-      text = unescapedText(data, length);
+      token = next();
     }
+    if (token.size() > kArenaArrayBytes) {
+      std::unique_ptr<char[]> text(new char[token.size() + 1]);
+      length = unescapeInto(token, text.get());
+      const Name kept = keep(data, name);
+      length = EntryValidator::validateText(kept.text, text.get(), length);
+      ArrayBase* holder = data.makeInArena<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get());
+      text.release();  // the holder's from here on
+      return data.appendDecodedHolder(kept.text, DT_STRING, holder);
+    }
+    char* text = data.allocateInArena<char>(token.size() + 1);
+    length = unescapeInto(token, text);
     const Name kept = keep(data, name);
     length = EntryValidator::validateText(kept.text, text, length);
     add(data, kept, DT_STRING,
@@ -697,8 +737,8 @@ class Reader {
     } else {
       shape.few[0] = static_cast<size_t>(readCount("extent"));
     }
-    const std::string nameText(name);
-    shape.count = elementCount(shape.dims(), shape.rank(), nameText.c_str());
+    const Name kept = keep(data, name);
+    shape.count = elementCount(shape.dims(), shape.rank(), kept.text);
     const ElementKind kind = info.element;
     // Bytes travel as one token (its own length check names the fault), so one character
     // per byte is all that is asked here.
@@ -707,25 +747,26 @@ class Reader {
                                                                                            : 1);
     switch (kind) {
       case ElementKind::kBool:
-        return numbers<bool>(data, name, info, shape);
+        return numbers<bool>(data, name, kept, info, shape);
       case ElementKind::kByte:
-        return numbers<signed char>(data, name, info, shape);
+        return numbers<signed char>(data, name, kept, info, shape);
       case ElementKind::kShort:
-        return numbers<short>(data, name, info, shape);
+        return numbers<short>(data, name, kept, info, shape);
       case ElementKind::kInt:
-        return numbers<int>(data, name, info, shape);
+        return numbers<int>(data, name, kept, info, shape);
       case ElementKind::kLong:
-        return numbers<long>(data, name, info, shape);
+        return numbers<long>(data, name, kept, info, shape);
       case ElementKind::kFloat:
-        return numbers<float>(data, name, info, shape);
+        return numbers<float>(data, name, kept, info, shape);
       case ElementKind::kDouble:
-        return numbers<double>(data, name, info, shape);
+        return numbers<double>(data, name, kept, info, shape);
       case ElementKind::kString:
-        return strings(data, name, info, shape);
+        return strings(data, name, kept, info, shape);
       case ElementKind::kData:
-        return objects<const Data>(data, nameText, shape, [&] { return block(depth + 1).release(); });
+        return objects<const Data>(data, std::string(name), shape,
+                                   [&] { return block(depth + 1).release(); });
       case ElementKind::kFunction:
-        return objects<const DiscreteFunction>(data, nameText, shape,
+        return objects<const DiscreteFunction>(data, std::string(name), shape,
                                                [&] { return function(depth + 1).release(); });
     }
   }
@@ -745,8 +786,10 @@ class Reader {
     }
   }
 
+  // kept is name's copy in the arena, for an array placed there.
   template <class T>
-  void numbers(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+  void numbers(DataImpl& data, std::string_view name, Name kept, const DataTypeInfo& info,
+               const Shape& shape) {
     if (shape.count > kArenaArrayBytes / sizeof(T)) {
       std::unique_ptr<T[]> values(new T[shape.count]);
       fill(values.get(), shape.count);
@@ -756,13 +799,14 @@ class Reader {
     }
     T* values = data.allocateInArena<T>(shape.count);
     fill(values, shape.count);
-    add(data, keep(data, name), info.type,
+    add(data, kept, info.type,
         data.makeInArena<ArrayImpl<T, ArenaArrayPolicy>>(Extents(shape.dims(), shape.rank()), shape.count,
                                                          values));
   }
 
   // Missing trailing elements are empty texts.
-  void strings(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+  void strings(DataImpl& data, std::string_view name, Name kept, const DataTypeInfo& info,
+               const Shape& shape) {
     if (shape.count > kArenaArrayBytes / sizeof(char*)) {
       OwnedElements<char> texts(shape.count);
       for (size_t i = 0; i < shape.count; ++i) texts.set(i, atEnd() ? new char[1]() : unescapedText());
@@ -772,16 +816,14 @@ class Reader {
     }
     char** texts = data.allocateInArena<char*>(shape.count);
     if (shape.count == 0 && peek() == separator_) next();
-    size_t length;
     for (size_t i = 0; i < shape.count; ++i) {
       if (atEnd()) {
         texts[i] = data.allocateInArena<char>(1);
         texts[i][0] = '\0';
       } else {
-        texts[i] = unescapedText(data, length);
+        texts[i] = unescapedText(data);
       }
     }
-    const Name kept = keep(data, name);
     for (size_t i = 0; i < shape.count; ++i)
       EntryValidator::validateText(kept.text, texts[i], std::strlen(texts[i]));
     add(data, kept, info.type,

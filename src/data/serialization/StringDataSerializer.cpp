@@ -718,7 +718,8 @@ class Reader {
       return data.appendDecodedHolder(kept.text, DT_STRING, holder);
     }
     char* text = data.allocateInArena<char>(token.size() + 1);
-    length = unescapeInto(token, text);
+    text[0] = '\0';
+    length = token.empty() ? 0 : unescapeInto(token, text);
     const Name kept = keep(data, name);
     length = EntryValidator::validateText(kept.text, text, length);
     add(data, kept, DT_STRING,

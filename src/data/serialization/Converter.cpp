@@ -28,10 +28,23 @@ T parseDecimal(std::string_view text) {
                       "' to number.");
 }
 
+// The value of a hex digit, -1 for any other character.
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  const char lower = static_cast<char>(c | 0x20);
+  return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
 // Decodes the two hex digits that start piece (which holds at least two characters).
 signed char decodeHexPair(const char* piece) {
-  const int value = Converter::hexCharToInt(piece[0]) * 16 + Converter::hexCharToInt(piece[1]);
-  return static_cast<signed char>(static_cast<unsigned char>(value));
+  int high = hexDigit(piece[0]);
+  int low = hexDigit(piece[1]);
+  // hexCharToInt throws the message for the first character that is not a digit.
+  if (high < 0 || low < 0) {
+    high = Converter::hexCharToInt(piece[0]);
+    low = Converter::hexCharToInt(piece[1]);
+  }
+  return static_cast<signed char>(static_cast<unsigned char>(high * 16 + low));
 }
 
 [[noreturn]] void throwShortHex(const char* piece, size_t length) {

@@ -7,18 +7,15 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <tr1/memory>
 #include <type_traits>
 #include <vector>
 
-#include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/StringUtils.h"
 #include "data/detail/DecimalScan.h"
-#include "data/impl/Arena.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"

@@ -213,14 +213,19 @@ class Array : public ArrayBase {
   T element(size_t i) const { return Elements<T>::load(elements_, i); }
   size_t getElementCount() const override { return count_; }
   bool ownsElements() const override { return ownsElements_; }
-  // Hands the elements to the caller (a new[] copy of an arena's pointer array); the
-  // holder then holds and frees nothing (its element count drops to 0, its extents stay
-  // for the caller to read).
+  // Hands the elements to the caller; elements in an arena are copied out (a string
+  // with its NUL, a string array's texts too when the arena holds them). The holder then
+  // holds and frees nothing (its element count drops to 0, its extents stay for the
+  // caller to read).
   T* releaseElements() {
     T* p = elements_;
     if (inArena_ && p != nullptr) {
-      p = new T[count_];
-      if (count_ != 0) std::memcpy(static_cast<void*>(p), elements_, count_ * sizeof(T));
+      if (std::is_same_v<T, char> || arenaTexts_) {
+        p = Elements<T>::copy(elements_, count_);
+      } else {
+        p = new T[count_];
+        if (count_ != 0) std::memcpy(static_cast<void*>(p), elements_, count_ * sizeof(T));
+      }
     }
     elements_ = nullptr;
     count_ = 0;
@@ -228,13 +233,20 @@ class Array : public ArrayBase {
   }
 
  protected:
-  Array(const Extents& dims, T* elements, size_t count, bool owns, bool inArena)
-      : ArrayBase(dims), elements_(elements), count_(count), ownsElements_(owns), inArena_(inArena) {}
+  Array(const Extents& dims, T* elements, size_t count, bool owns, bool inArena, bool arenaTexts)
+      : ArrayBase(dims),
+        elements_(elements),
+        count_(count),
+        ownsElements_(owns),
+        inArena_(inArena),
+        arenaTexts_(arenaTexts) {}
 
   T* elements_;
   size_t count_;
   bool ownsElements_;
   bool inArena_;
+  // The texts a string array points to lie in the arena as well.
+  bool arenaTexts_;
 };
 
 // What a holder does with the caller's elements: copy them or keep the pointer; and what
@@ -248,6 +260,7 @@ template <Source S, Frees F>
 struct OwnershipPolicy {
   static constexpr bool kOwnsElements = F != Frees::kNothing;
   static constexpr bool kInArena = F == Frees::kArena;
+  static constexpr bool kArenaTexts = false;
   template <class T>
   static T* acquire(T* source, size_t count) {
     if constexpr (S == Source::kCopy)
@@ -275,6 +288,11 @@ struct MovePolicy : OwnershipPolicy<Source::kKeep, Frees::kAll> {};
 struct MoveArrayPolicy : OwnershipPolicy<Source::kKeep, Frees::kArray> {};
 // A pointer array placed in the container's arena; the strings stay in the buffer.
 struct ArenaArrayPolicy : OwnershipPolicy<Source::kKeep, Frees::kArena> {};
+// A string array whose pointer array and texts are both in the container's arena; a
+// release hands out new[] copies of both.
+struct ArenaTextsPolicy : ArenaArrayPolicy {
+  static constexpr bool kArenaTexts = true;
+};
 
 template <class T, class Policy>
 class ArrayImpl : public Array<T> {
@@ -283,7 +301,7 @@ class ArrayImpl : public Array<T> {
   // referred to or adopted as Policy says; adoption happens only once the holder exists.
   ArrayImpl(const Extents& dims, size_t count, T* source)
       : Array<T>(dims, Policy::template acquire<T>(source, count), count, Policy::kOwnsElements,
-                 Policy::kInArena) {}
+                 Policy::kInArena, Policy::kArenaTexts) {}
   ~ArrayImpl() override { Policy::template destroy<T>(this->elements_, this->count_); }
 };
 

@@ -270,6 +270,24 @@ const char** DataImpl::arenaArray(size_t count) {
   return static_cast<const char**>(arena_.allocate(count * sizeof(const char*), alignof(const char*)));
 }
 
+std::unique_ptr<DataImpl> DataImpl::forDecodedText(size_t entries, size_t textBytes) {
+  // The arena is sized by entries (each with its index slot and a holder share); the
+  // text is counted as that many more.
+  constexpr size_t kPerEntry = sizeof(EntryImpl) + sizeof(EntryImpl*) + 24;
+  return withArena(nullptr, entries + (textBytes + kPerEntry - 1) / kPerEntry);
+}
+
+void DataImpl::appendDecodedHolder(const char* name, DataType type, ArrayBase* holder) {
+  EntryImpl* entry;
+  try {
+    entry = EntryImpl::inArena(arena_, name, type, holder);
+  } catch (...) {
+    holder->~ArrayBase();
+    throw;
+  }
+  addDecoded(entry);
+}
+
 template <class MT, class Policy, class CT>
 void DataImpl::appendArrayOf(const std::string& name, DataType type, CT values, std::vector<size_t> dims) {
   const size_t count = checkedCount(name, dims);

@@ -188,6 +188,18 @@ class DataImpl final : public Data {
   // Room for count pointers in the arena.
   const char** arenaArray(size_t count);
 
+  // An empty container for a block of entries read from a text, whose arena starts with
+  // room for about textBytes of names, texts and arrays besides the entries.
+  static std::unique_ptr<DataImpl> forDecodedText(size_t entries, size_t textBytes);
+  // Room for count elements of T in the arena, freed with it.
+  template <class T>
+  T* allocateInArena(size_t count) {
+    return static_cast<T*>(arena_.allocate(count * sizeof(T), alignof(T)));
+  }
+  // A string or array entry whose holder, made in the arena, must be destroyed with it
+  // (extents of more than two dimensions); the holder is the entry's, also on failure.
+  void appendDecodedHolder(const char* name, DataType type, ArrayBase* holder);
+
  private:
   EntryImpl* find(const std::string& name) const;
   EntryImpl& findExistingEntry(const std::string& name) const;

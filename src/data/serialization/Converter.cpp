@@ -28,10 +28,23 @@ T parseDecimal(std::string_view text) {
                       "' to number.");
 }
 
+// The value of a hex digit, -1 for any other character.
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  const char lower = static_cast<char>(c | 0x20);
+  return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
 // Decodes the two hex digits that start piece (which holds at least two characters).
 signed char decodeHexPair(const char* piece) {
-  const int value = Converter::hexCharToInt(piece[0]) * 16 + Converter::hexCharToInt(piece[1]);
-  return static_cast<signed char>(static_cast<unsigned char>(value));
+  int high = hexDigit(piece[0]);
+  int low = hexDigit(piece[1]);
+  // hexCharToInt throws the message for the first character that is not a digit.
+  if (high < 0 || low < 0) {
+    high = Converter::hexCharToInt(piece[0]);
+    low = Converter::hexCharToInt(piece[1]);
+  }
+  return static_cast<signed char>(static_cast<unsigned char>(high * 16 + low));
 }
 
 [[noreturn]] void throwShortHex(const char* piece, size_t length) {
@@ -53,8 +66,7 @@ class TypeNames {
     for (size_t slot = hash(name);; slot = (slot + 1) % kSlots) {
       const Slot& at = slots_[slot];
       if (at.row == nullptr) return nullptr;
-      if (at.length == name.size() && std::memcmp(at.row->textName, name.data(), name.size()) == 0)
-        return at.row;
+      if (at.length == name.size() && sameBytes(at.row->textName, name.data(), name.size())) return at.row;
     }
   }
 
@@ -66,6 +78,28 @@ class TypeNames {
     if (name.size() < 3) return 0;
     const auto at = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(name[i])); };
     return (name.size() * 58 + at(0) * 20 + at(1) * 107 + at(name.size() - 1) * 62) % kSlots;
+  }
+
+  // Type names are short: compared a word at a time (the last word overlapping the one
+  // before) rather than by a call.
+  static bool sameBytes(const char* a, const char* b, size_t n) {
+    using text::scan_detail::load8;
+    if (n >= 8) {
+      for (size_t i = 0; i + 8 < n; i += 8) {
+        if (load8(a + i) != load8(b + i)) return false;
+      }
+      return load8(a + n - 8) == load8(b + n - 8);
+    }
+    if (n >= 4) return load4(a) == load4(b) && load4(a + n - 4) == load4(b + n - 4);
+    for (size_t i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  static std::uint32_t load4(const char* p) {
+    std::uint32_t x;
+    std::memcpy(&x, p, sizeof x);
+    return x;
   }
 
   struct Slot {
@@ -86,11 +120,20 @@ std::string Converter::toString(DataType type) {
 
 DataType Converter::strToType(const char* name) { return strToType(std::string_view(orEmpty(name))); }
 
-DataType Converter::strToType(std::string_view name) {
+namespace {
+
+[[noreturn, gnu::cold, gnu::noinline]] void throwUnknownType(std::string_view name) {
   if (name.empty()) throw DataException("DataType name '' is too short.");
+  throw DataException("DataType name '" + util::boundedEcho(name) + "' doesn't exist.");
+}
+
+}  // namespace
+
+DataType Converter::strToType(std::string_view name) {
   static const TypeNames names;
+  // The empty name finds nothing either.
   const DataTypeInfo* row = names.find(name);
-  if (row == nullptr) throw DataException("DataType name '" + util::boundedEcho(name) + "' doesn't exist.");
+  if (row == nullptr) throwUnknownType(name);
   return row->type;
 }
 

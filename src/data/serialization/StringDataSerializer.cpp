@@ -7,18 +7,15 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <tr1/memory>
 #include <type_traits>
 #include <vector>
 
-#include "data/BufferHandler.h"
 #include "data/Data.h"
 #include "data/DataException.h"
 #include "data/DataFactory.h"
 #include "data/DiscreteFunction.h"
 #include "data/StringUtils.h"
 #include "data/detail/DecimalScan.h"
-#include "data/impl/Arena.h"
 #include "data/impl/DataImpl.h"
 #include "data/impl/DataTypeTable.h"
 #include "data/impl/DiscreteFunctionImpl.h"
@@ -422,44 +419,13 @@ void appendMoved(DataImpl& data, const std::string& name, P values, const Shape&
   throwUnexpectedStorage(name);
 }
 
-// What a decoded container keeps besides its entries: the names, and the holders, values
-// and pointer arrays of its strings and arrays, in one arena that the container (and
-// every container nested in it) keeps alive as its buffer. Values placed here are still
-// owned by their entries: a release hands out a copy (see ArenaArrayPolicy).
-class DecodedStore final : public BufferHandler {
- public:
-  size_t getBufferSize() const override { return 0; }
-  const signed char* getBufferPointer() const override { return nullptr; }
-  signed char* releaseBufferPointer() override { return nullptr; }
-  BufferHandler& operator=(const BufferHandler&) override { return *this; }
-
-  Arena& arena() { return arena_; }
-
- private:
-  Arena arena_;
-};
-
-// The holder policy of a string array whose pointer array lies in the arena while each
-// text is its own new[] array: the holder frees the texts, a release hands out a new[]
-// copy of the pointer array with the texts, as for an array adopted whole.
-struct ArenaPointersOwnedTexts {
-  static constexpr bool kOwnsElements = true;
-  static constexpr bool kInArena = true;
-  template <class T>
-  static T* acquire(T* source, size_t) {
-    return source;
-  }
-  template <class T>
-  static void destroy(T* texts, size_t count) {
-    for (size_t i = 0; i < count; ++i) delete[] texts[i];
-  }
-};
-
 // Arrays up to this size go to the arena; larger ones get their own allocation, so that
 // the arena's blocks stay small and nothing large is allocated twice.
 constexpr size_t kArenaArrayBytes = 16 * 1024;
-// The first arena block: room for a typical message, at most this much.
-constexpr size_t kMaxFirstBlock = 64 * 1024;
+// Every entry but the last takes at least seven characters ("n,int,5,").
+constexpr size_t kMinEntryText = 7;
+// What a block's arena starts with for names, texts and arrays, per entry at most.
+constexpr size_t kTextPerEntry = 48;
 
 // Reads the text at the reader's position in place (nothing is written into it); tokens
 // are views of the text. Numbers are scanned where they stand, the separator after them
@@ -471,20 +437,18 @@ class Reader {
         at_(begin_ + in.getPosition()),
         end_(begin_ + in.getLength()),
         separator_(in.getSeparator()),
-        scanNumbers_(!text::scan_detail::isDigit(separator_) && separator_ != '+' && separator_ != '-'),
-        store_(new DecodedStore()),
-        arena_(static_cast<DecodedStore&>(*store_).arena()) {
-    arena_.reserve(std::min(remaining(), kMaxFirstBlock) + 256);
-  }
+        scanNumbers_(!text::scan_detail::isDigit(separator_) && separator_ != '+' && separator_ != '-') {}
 
   size_t position() const { return static_cast<size_t>(at_ - begin_); }
 
   std::unique_ptr<DataImpl> block(int depth) {
     if (depth > StringDataSerializer::kMaxNestingDepth) throwTooDeep(StringDataSerializer::kMaxNestingDepth);
-    std::unique_ptr<DataImpl> data(new DataImpl(store_));
     const int count = readCount("entry count");
-    // Every entry but the last takes at least seven characters ("n,int,5,").
-    if (count > 0) data->reserveDecoded(std::min(static_cast<size_t>(count), remaining() / 7 + 1));
+    // Each container keeps its own names, texts and arrays, so that one taken out of
+    // its parent stays whole.
+    const size_t entries = std::min(static_cast<size_t>(count), remaining() / kMinEntryText + 1);
+    std::unique_ptr<DataImpl> data =
+        DataImpl::forDecodedText(entries, std::min(remaining(), entries * kTextPerEntry));
     for (int i = 0; i < count; ++i) entry(*data, depth);
     return data;
   }
@@ -589,39 +553,82 @@ class Reader {
     if (minLength == 0 ? count > left + 1 : count > (left + 1) / (minLength + 1)) throwOutOfRange();
   }
 
-  // A terminated copy of name in the store, which the entries borrow.
-  const char* keep(std::string_view name) {
-    char* copy = static_cast<char*>(arena_.allocate(name.size() + 1, 1));
-    std::memcpy(copy, name.data(), name.size());
-    copy[name.size()] = '\0';
-    return copy;
-  }
-
-  template <class T>
-  T* arenaArray(size_t count) {
-    return static_cast<T*>(arena_.allocate(count * sizeof(T), alignof(T)));
-  }
-
-  // An entry in the store for holder (which it owns from here on, also on failure).
-  void add(DataImpl& data, const char* name, DataType type, ArrayBase* holder) {
-    EntryImpl* entry;
-    try {
-      entry = EntryImpl::inArena(arena_, name, type, holder);
-    } catch (...) {
-      holder->~ArrayBase();
-      throw;
+  // A name kept in data's arena, which its entries borrow: terminated, and its length
+  // up to its first NUL (where every reader of the name stops).
+  struct Name {
+    const char* text;
+    size_t length;
+  };
+  static Name keep(DataImpl& data, std::string_view name) {
+    const char* const from = name.data();
+    const size_t size = name.size();
+    char* copy = data.allocateInArena<char>(size + 1);
+    copy[size] = '\0';
+    bool hasNul = false;
+    // Most names take one or two words: copied (the second overlapping the first) and
+    // searched for a NUL without a call; shorter ones two half words.
+    if (text::scan_detail::kSwar && size >= 8 && size <= 16) {
+      using text::scan_detail::load8;
+      constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+      const std::uint64_t first = load8(from);
+      const std::uint64_t last = load8(from + size - 8);
+      std::memcpy(copy, &first, 8);
+      std::memcpy(copy + size - 8, &last, 8);
+      hasNul = (((first - kOnes) & ~first) | ((last - kOnes) & ~last)) & text::scan_detail::kHigh;
+    } else if (size >= 4 && size < 8) {
+      constexpr std::uint32_t kOnes = 0x01010101U;
+      std::uint32_t first;
+      std::uint32_t last;
+      std::memcpy(&first, from, 4);
+      std::memcpy(&last, from + size - 4, 4);
+      std::memcpy(copy, &first, 4);
+      std::memcpy(copy + size - 4, &last, 4);
+      hasNul = (((first - kOnes) & ~first) | ((last - kOnes) & ~last)) & 0x80808080U;
+    } else if (size < 8) {
+      for (size_t i = 0; i < size; ++i) {
+        copy[i] = from[i];
+        hasNul |= from[i] == '\0';
+      }
+    } else {
+      std::memcpy(copy, from, size);
+      hasNul = std::memchr(from, '\0', size) != nullptr;
     }
-    data.appendEntry(yox::auto_ptr<Entry>(entry));
+    return Name{copy, hasNul ? std::strlen(copy) : size};
   }
 
-  // The unescaped next token as a new[] text; length is its length up to the NUL written
-  // after it (an escaped NUL inside ends it earlier for every reader of the text).
-  char* unescapedText(size_t& length) {
+  // An entry for holder, made in data's arena (which it owns from here on, also on
+  // failure).
+  static void add(DataImpl& data, Name name, DataType type, ArrayBase* holder) {
+    // Extents of up to two dimensions free nothing: the entry need not be destroyed.
+    if (holder->getDims().size() <= 2)
+      data.appendDecoded(name.text, name.length, type, ScalarPrimitiveValue::of<ArrayBase*>(holder));
+    else
+      data.appendDecodedHolder(name.text, type, holder);
+  }
+
+  // The unescaped next token, terminated, in out (room for the token and its NUL); the
+  // length up to the NUL written after it (an escaped NUL inside ends it earlier for
+  // every reader of the text).
+  size_t unescapeInto(std::string_view token, char* out) {
+    const size_t length = Converter::unescape(token, out);
+    out[length] = '\0';
+    return length;
+  }
+
+  // The unescaped next token as a new[] text.
+  char* unescapedText() {
     const std::string_view token = next();
     std::unique_ptr<char[]> text(new char[token.size() + 1]);
-    length = Converter::unescape(token, text.get());
-    text[length] = '\0';
+    unescapeInto(token, text.get());
     return text.release();
+  }
+
+  // The unescaped next token as a text in data's arena.
+  char* unescapedText(DataImpl& data) {
+    const std::string_view token = next();
+    char* text = data.allocateInArena<char>(token.size() + 1);
+    unescapeInto(token, text);
+    return text;
   }
 
   template <class T>
@@ -665,11 +672,12 @@ class Reader {
             value = scalar<double>();
             break;
         }
-        return data.appendDecoded(keep(name), type, value);
+        const Name kept = keep(data, name);
+        return data.appendDecoded(kept.text, kept.length, type, value);
       }
       case ValueKind::kData: {
         std::unique_ptr<DataImpl> nested = block(depth + 1);
-        return data.appendDecodedData(keep(name), std::move(nested));
+        return data.appendDecodedData(keep(data, name).text, std::move(nested));
       }
       case ValueKind::kFunction:
         return data.appendMove(std::string(name), function(depth + 1));
@@ -688,20 +696,31 @@ class Reader {
   }
 
   // A zero length may be followed by the empty token an older writer left. The text is
+  // in the arena, still owned by the entry (a release hands out a copy); a large one is
   // its own new[] array, which a release hands out as it is.
   void string(DataImpl& data, std::string_view name, size_t length) {
-    std::unique_ptr<char[]> text;
+    std::string_view token;
     if (length == 0) {
       if (peek() == separator_) next();
-      text.reset(new char[1]());
     } else {
-      text.reset(unescapedText(length));
+      token = next();
     }
-    const char* kept = keep(name);
-    length = EntryValidator::validateText(kept, text.get(), length);
-    ArrayBase* holder = arena_.make<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get());
-    text.release();  // the holder's from here on
-    add(data, kept, DT_STRING, holder);
+    if (token.size() > kArenaArrayBytes) {
+      std::unique_ptr<char[]> text(new char[token.size() + 1]);
+      length = unescapeInto(token, text.get());
+      const Name kept = keep(data, name);
+      length = EntryValidator::validateText(kept.text, text.get(), length);
+      ArrayBase* holder = data.makeInArena<ArrayImpl<char, MovePolicy>>(Extents{length}, length, text.get());
+      text.release();  // the holder's from here on
+      return data.appendDecodedHolder(kept.text, DT_STRING, holder);
+    }
+    char* text = data.allocateInArena<char>(token.size() + 1);
+    text[0] = '\0';
+    length = token.empty() ? 0 : unescapeInto(token, text);
+    const Name kept = keep(data, name);
+    length = EntryValidator::validateText(kept.text, text, length);
+    add(data, kept, DT_STRING,
+        data.makeInArena<ArrayImpl<char, ArenaArrayPolicy>>(Extents{length}, length, text));
   }
 
   void array(DataImpl& data, std::string_view name, const DataTypeInfo& info, int depth) {
@@ -716,8 +735,8 @@ class Reader {
     } else {
       shape.few[0] = static_cast<size_t>(readCount("extent"));
     }
-    const std::string nameText(name);
-    shape.count = elementCount(shape.dims(), shape.rank(), nameText.c_str());
+    const Name kept = keep(data, name);
+    shape.count = elementCount(shape.dims(), shape.rank(), kept.text);
     const ElementKind kind = info.element;
     // Bytes travel as one token (its own length check names the fault), so one character
     // per byte is all that is asked here.
@@ -726,25 +745,26 @@ class Reader {
                                                                                            : 1);
     switch (kind) {
       case ElementKind::kBool:
-        return numbers<bool>(data, name, info, shape);
+        return numbers<bool>(data, name, kept, info, shape);
       case ElementKind::kByte:
-        return numbers<signed char>(data, name, info, shape);
+        return numbers<signed char>(data, name, kept, info, shape);
       case ElementKind::kShort:
-        return numbers<short>(data, name, info, shape);
+        return numbers<short>(data, name, kept, info, shape);
       case ElementKind::kInt:
-        return numbers<int>(data, name, info, shape);
+        return numbers<int>(data, name, kept, info, shape);
       case ElementKind::kLong:
-        return numbers<long>(data, name, info, shape);
+        return numbers<long>(data, name, kept, info, shape);
       case ElementKind::kFloat:
-        return numbers<float>(data, name, info, shape);
+        return numbers<float>(data, name, kept, info, shape);
       case ElementKind::kDouble:
-        return numbers<double>(data, name, info, shape);
+        return numbers<double>(data, name, kept, info, shape);
       case ElementKind::kString:
-        return strings(data, name, info, shape);
+        return strings(data, name, kept, info, shape);
       case ElementKind::kData:
-        return objects<const Data>(data, nameText, shape, [&] { return block(depth + 1).release(); });
+        return objects<const Data>(data, std::string(name), shape,
+                                   [&] { return block(depth + 1).release(); });
       case ElementKind::kFunction:
-        return objects<const DiscreteFunction>(data, nameText, shape,
+        return objects<const DiscreteFunction>(data, std::string(name), shape,
                                                [&] { return function(depth + 1).release(); });
     }
   }
@@ -764,8 +784,10 @@ class Reader {
     }
   }
 
+  // kept is name's copy in the arena, for an array placed there.
   template <class T>
-  void numbers(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
+  void numbers(DataImpl& data, std::string_view name, Name kept, const DataTypeInfo& info,
+               const Shape& shape) {
     if (shape.count > kArenaArrayBytes / sizeof(T)) {
       std::unique_ptr<T[]> values(new T[shape.count]);
       fill(values.get(), shape.count);
@@ -773,39 +795,38 @@ class Reader {
       values.release();
       return;
     }
-    T* values = arenaArray<T>(shape.count);
+    T* values = data.allocateInArena<T>(shape.count);
     fill(values, shape.count);
-    add(data, keep(name), info.type,
-        arena_.make<ArrayImpl<T, ArenaArrayPolicy>>(Extents(shape.dims(), shape.rank()), shape.count,
-                                                    values));
+    add(data, kept, info.type,
+        data.makeInArena<ArrayImpl<T, ArenaArrayPolicy>>(Extents(shape.dims(), shape.rank()), shape.count,
+                                                         values));
   }
 
-  void strings(DataImpl& data, std::string_view name, const DataTypeInfo& info, const Shape& shape) {
-    size_t length;
+  // Missing trailing elements are empty texts.
+  void strings(DataImpl& data, std::string_view name, Name kept, const DataTypeInfo& info,
+               const Shape& shape) {
     if (shape.count > kArenaArrayBytes / sizeof(char*)) {
       OwnedElements<char> texts(shape.count);
-      for (size_t i = 0; i < shape.count; ++i) texts.set(i, atEnd() ? new char[1]() : unescapedText(length));
+      for (size_t i = 0; i < shape.count; ++i) texts.set(i, atEnd() ? new char[1]() : unescapedText());
       appendMoved(data, std::string(name), const_cast<const char**>(texts.get()), shape);
       texts.release();
       return;
     }
-    char** texts = arenaArray<char*>(shape.count);
-    size_t made = 0;
-    const char* kept;
-    ArrayBase* holder;
-    try {
-      if (shape.count == 0 && peek() == separator_) next();
-      for (; made < shape.count; ++made) texts[made] = atEnd() ? new char[1]() : unescapedText(length);
-      kept = keep(name);
-      for (size_t i = 0; i < shape.count; ++i)
-        EntryValidator::validateText(kept, texts[i], std::strlen(texts[i]));
-      holder = arena_.make<ArrayImpl<char*, ArenaPointersOwnedTexts>>(Extents(shape.dims(), shape.rank()),
-                                                                      shape.count, texts);
-    } catch (...) {
-      ArenaPointersOwnedTexts::destroy(texts, made);
-      throw;
+    char** texts = data.allocateInArena<char*>(shape.count);
+    if (shape.count == 0 && peek() == separator_) next();
+    for (size_t i = 0; i < shape.count; ++i) {
+      if (atEnd()) {
+        texts[i] = data.allocateInArena<char>(1);
+        texts[i][0] = '\0';
+      } else {
+        texts[i] = unescapedText(data);
+      }
     }
-    add(data, kept, info.type, holder);
+    for (size_t i = 0; i < shape.count; ++i)
+      EntryValidator::validateText(kept.text, texts[i], std::strlen(texts[i]));
+    add(data, kept, info.type,
+        data.makeInArena<ArrayImpl<char*, ArenaTextsPolicy>>(Extents(shape.dims(), shape.rank()), shape.count,
+                                                             texts));
   }
 
   template <class T, class Load>
@@ -821,8 +842,6 @@ class Reader {
   const char* const end_;
   const char separator_;
   const bool scanNumbers_;
-  const std::tr1::shared_ptr<BufferHandler> store_;
-  Arena& arena_;
 };
 
 }  // namespace

@@ -14,10 +14,10 @@
 // functions nest at most kMaxNestingDepth levels below the top-level block (deeper text
 // throws SerializerException). On any failure everything partly built is freed. Tokens
 // after the last entry are ignored; an entry whose name repeats replaces the earlier one.
-// The text is read in place, never written. A decoded container keeps its names, small
-// arrays and entry holders in an arena that it shares with the containers nested in it;
-// every string and array is still owned by its entry, and a release hands out a copy
-// that the caller frees as before.
+// The text is read in place, never written. Each decoded container keeps its entries,
+// names, texts and small arrays in an arena that starts in its own allocation; every
+// string and array is still owned by its entry, and a release hands out a copy that the
+// caller frees as before.
 //
 // Stateless: one instance may serve several threads at once.
 #pragma once

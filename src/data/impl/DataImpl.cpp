@@ -231,22 +231,6 @@ void DataImpl::addOrReplaceEntry(EntryPtr entry) {
   }
 }
 
-void DataImpl::reserveDecoded(size_t entries) {
-  // A small index shares the arena's first block; a large one gets its own.
-  constexpr size_t kArenaIndex = 4096;
-  if (entries <= kArenaIndex) {
-    arena_.reserve(entries * (sizeof(EntryImpl) + sizeof(EntryImpl*)) + 512);
-    entries_.reserveIn(arena_, entries);
-  } else {
-    arena_.reserve(entries * sizeof(EntryImpl) + 512);
-    entries_.reserve(entries);
-  }
-}
-
-void DataImpl::appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value) {
-  addDecoded(EntryImpl::inArena(arena_, name, type, value));
-}
-
 void DataImpl::appendDecodedString(const char* name, const char* text, size_t wireLength) {
   const size_t length = EntryValidator::validateText(name, text, wireLength - 1);
   addDecoded(EntryImpl::inArena(

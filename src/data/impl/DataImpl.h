@@ -155,7 +155,6 @@ class DataImpl final : public Data {
   // The binary decoder's appends: the name (and a text's characters) stay in the
   // message this container keeps; entries and holders go to the arena. Texts are
   // checked as append(name, const char*) checks them; wireLength counts the NUL.
-  void reserveDecoded(size_t entries);
   // A scalar, string or array entry whose holder frees nothing (dims of at most two);
   // nameLength is strlen(name).
   [[gnu::always_inline]] void appendDecoded(const char* name, size_t nameLength, DataType type,
@@ -171,7 +170,6 @@ class DataImpl final : public Data {
   H* makeInArena(Args&&... args) {
     return arena_.make<H>(static_cast<Args&&>(args)...);
   }
-  void appendDecoded(const char* name, DataType type, const ScalarPrimitiveValue& value);
   void appendDecodedString(const char* name, const char* text, size_t wireLength);
   // Views of count elements in the message, of the type's shape.
   template <class T>
@@ -212,14 +210,6 @@ class DataImpl final : public Data {
   template <class F>
   auto releaseEntry(const std::string& name, F release);
 
-  // Whether name a comes before name b in byte order; most names differ early.
-  static bool precedes(const char* a, const char* b) {
-    while (*a != 0 && *a == *b) {
-      ++a;
-      ++b;
-    }
-    return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
-  }
   static DataBlock* blockOf(const DataImpl* object) {
     return reinterpret_cast<DataBlock*>(const_cast<DataImpl*>(object)) - 1;
   }

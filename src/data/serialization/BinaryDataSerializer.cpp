@@ -381,7 +381,6 @@ class BinaryReader {
       if (!copyValues && readSimpleEntry(*data)) continue;
       readEntry(*data, depth, copyValues);
     }
-    if (!in_.verifySize(size_)) throw SerializerException("UnsafeBuffer overflow.");
     return data;
   }
 

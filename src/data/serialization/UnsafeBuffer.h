@@ -1,12 +1,8 @@
-// Cursor over the bytes of one binary message: native-order (little-endian on the
-// target) copies of values, no padding, no alignment.
-//
-// Both directions are bounded by the size given at construction:
-// - writing never stores a byte past the end; a put that does not fit stores nothing
-//   but still advances the position, so verifySize() reports the overflow afterwards;
-// - reading checks every width, count and length against the bytes that remain before
-//   it touches them (offset/length comparisons only) and throws SerializerException
-//   "UnsafeBuffer overflow." when the message is too short for what it declares.
+// Reading cursor over the bytes of one binary message: native-order (little-endian on
+// the target) values, no padding, no alignment. Every width, count and length is
+// checked against the bytes that remain before they are touched (offset/length
+// comparisons only); a message too short for what it declares throws
+// SerializerException "UnsafeBuffer overflow.".
 //
 // The array getters return pointers into the buffer at arbitrary byte offsets: the
 // elements are in general unaligned and must be read through memcpy.
@@ -22,39 +18,8 @@ namespace impl {
 
 class UnsafeBuffer {
  public:
-  // Writing cursor over out[0, capacity).
-  UnsafeBuffer(signed char* out, size_t capacity);
   // Reading cursor over in[0, size).
   UnsafeBuffer(const signed char* in, size_t size);
-
-  void putBoolean(bool value) { putByte(value ? 1 : 0); }
-  void putByte(signed char value) { put(&value, sizeof value); }
-  void putShort(short value) { put(&value, sizeof value); }
-  void putInt(int value) { put(&value, sizeof value); }
-  void putLong(long value) { put(&value, sizeof value); }
-  void putFloat(float value) { put(&value, sizeof value); }
-  void putDouble(double value) { put(&value, sizeof value); }
-  // int32 count, then the elements as one block. count must fit an int32 (the caller
-  // checks this while computing the message size).
-  void putBooleanArray(const bool* values, size_t count);
-  void putByteArray(const signed char* values, size_t count);
-  void putShortArray(const short* values, size_t count);
-  void putIntArray(const int* values, size_t count);
-  void putLongArray(const long* values, size_t count);
-  void putFloatArray(const float* values, size_t count);
-  void putDoubleArray(const double* values, size_t count);
-  // int32 strlen + 1, then the text and its NUL.
-  void putString(const char* text);
-  // The same with length = strlen(text) + 1 known.
-  void putString(const char* text, size_t length) {
-    putInt(static_cast<int>(length));
-    put(text, length);
-  }
-  // width bytes as they are.
-  void put(const void* bytes, size_t width) {
-    if (width <= remaining() && out_ != nullptr && width != 0) std::memcpy(out_ + position_, bytes, width);
-    position_ += width;
-  }
 
   // Each throws SerializerException "UnsafeBuffer overflow." when fewer bytes remain
   // than the value's width. getBoolean reads any non-zero byte as true.
@@ -117,18 +82,8 @@ class UnsafeBuffer {
     cursor_ = at;
   }
 
-  void reset() {
-    position_ = 0;
-    cursor_ = in_;
-  }
-  // True when the position has not run past size.
-  bool verifySize(size_t size) const { return getPosition() <= size; }
-  size_t getPosition() const { return reading_ ? static_cast<size_t>(cursor_ - in_) : position_; }
-  // Bytes left to read (0 once the position has run past the end while writing).
-  size_t remaining() const {
-    if (reading_) return static_cast<size_t>(end_ - cursor_);
-    return position_ < size_ ? size_ - position_ : 0;
-  }
+  size_t getPosition() const { return static_cast<size_t>(cursor_ - in_); }
+  size_t remaining() const { return static_cast<size_t>(end_ - cursor_); }
 
  private:
   // Throws unless width bytes remain to read, then returns where they start and
@@ -152,11 +107,6 @@ class UnsafeBuffer {
   const T* arrayOf(size_t& count) {
     return reinterpret_cast<const T*>(takeArray(sizeof(T), count));
   }
-  template <typename T>
-  void putArray(const T* values, size_t count) {
-    putInt(static_cast<int>(count));
-    put(values, count * sizeof(T));
-  }
   // Returns where the elements start; count receives the element count.
   const signed char* takeArray(size_t width, size_t& count) {
     const signed char* at = cursor_;
@@ -168,13 +118,8 @@ class UnsafeBuffer {
   }
   [[noreturn]] static void throwNegativeCount(int declared, size_t at);
 
-  // Writing: the position may run past size_ (nothing is stored there).
-  signed char* out_;
-  size_t position_;
-  size_t size_;
-  // Reading: [in_, end_), the next byte at cursor_; all null while writing (and for
-  // a null buffer, which has nothing to read).
-  bool reading_;
+  // [in_, end_), the next byte at cursor_; all null for a null buffer, which has
+  // nothing to read.
   const signed char* in_;
   const signed char* cursor_;
   const signed char* end_;

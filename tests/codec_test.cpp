@@ -619,6 +619,8 @@ TEST(ConverterTest, ReadsStrictlyAndNamesWhatItCannotRead) {
       {error([] { Converter::strToByte("0g"); }), "Incorrect hex char: 'g'"},
       {error([] { Converter::strToInt(" 5"); }),
        "boost::lexical_cast() : Can't convert string ' 5' to number."},
+      {error([] { Converter::strToFloat("0x1"); }),
+       "boost::lexical_cast() : Can't convert string '0x1' to number."},
       {error([] { Converter::strToDouble("1.0"); }),
        "boost::lexical_cast() : Can't convert string '1.0' to number."},
       {error([] { Converter::strToBool("TRUE"); }),

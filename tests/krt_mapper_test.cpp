@@ -191,6 +191,7 @@ TEST_F(KrtMapperTest,
   publishNow(*d);
   EXPECT_EQ("No context filter found", d->cycle(*krt).rejection);  // once: then no context is told
   EXPECT_TRUE(krt->pseudos->empty());
+  EXPECT_TRUE(krt->out(&d->prop, nullptr, nullptr));  // a device of this kind takes no writes
   d->prop.setTag<std::string>("gtwUtcTime", {"soon"});
   EXPECT_ANY_THROW(krt->begin(&d->prop));
   d->prop.stopFlag = true;

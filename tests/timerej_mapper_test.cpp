@@ -57,6 +57,9 @@ TEST_F(TimerejTest, IsValidChecksZeroOrderEqualityFutureAndPastInThatOrder) {
     REJ_EQ_TIME = row.rejectEqual;
     EXPECT_EQ(row.reason, manMessage([&] { apmTimerej::isValid(row.prev, row.cur); })) << row.cur;
   }
+  TO_INFUTURE = -10;  // a negative limit refuses stamps behind the clock too
+  EXPECT_EQ("is too far (-5 ms) in the future, only -10 ms allowed",
+            manMessage([&] { apmTimerej::isValid(0, kNow - 5); }));
 }
 
 TEST_F(TimerejTest, FirstInitialiseConfiguresTheLimitsAndEveryOneTheEqualTimeRule) {

@@ -231,13 +231,6 @@ void DataImpl::addOrReplaceEntry(EntryPtr entry) {
   }
 }
 
-void DataImpl::appendDecodedString(const char* name, const char* text, size_t wireLength) {
-  const size_t length = EntryValidator::validateText(name, text, wireLength - 1);
-  addDecoded(EntryImpl::inArena(
-      arena_, name, DT_STRING,
-      arena_.make<ArrayImpl<char, ShallowCopyPolicy>>(Extents{length}, length, const_cast<char*>(text))));
-}
-
 void DataImpl::appendDecodedStrings(const char* name, DataType type, const char** texts, const Extents& dims,
                                     size_t count) {
   addDecoded(EntryImpl::inArena(

@@ -152,9 +152,8 @@ class DataImpl final : public Data {
   // The same for a nested block of the message this container holds.
   std::unique_ptr<DataImpl> forNestedBlock(size_t entries) const;
 
-  // The binary decoder's appends: the name (and a text's characters) stay in the
-  // message this container keeps; entries and holders go to the arena. Texts are
-  // checked as append(name, const char*) checks them; wireLength counts the NUL.
+  // The decoders' appends: entries and holders go to the arena; names, texts and
+  // array elements stay in the message this container keeps (or in the arena).
   // A scalar, string or array entry whose holder frees nothing (dims of at most two);
   // nameLength is strlen(name).
   [[gnu::always_inline]] void appendDecoded(const char* name, size_t nameLength, DataType type,
@@ -170,7 +169,6 @@ class DataImpl final : public Data {
   H* makeInArena(Args&&... args) {
     return arena_.make<H>(static_cast<Args&&>(args)...);
   }
-  void appendDecodedString(const char* name, const char* text, size_t wireLength);
   // Views of count elements in the message, of the type's shape.
   template <class T>
   void appendDecodedArray(const char* name, DataType type, const T* values, const Extents& dims,

@@ -140,6 +140,7 @@ TEST(BinarySerializer, WritesTheDocumentedBytes) {
   std::unique_ptr<signed char[]> released(handler->releaseBufferPointer());
   const Bytes bytes = encode(*every);
   EXPECT_EQ(std::memcmp(released.get(), bytes.data(), bytes.size()), 0);
+  *handler = *theSerializer().serializeToBinary(*every);  // handlers are never copied
   EXPECT_EQ(handler->getBufferPointer(), nullptr);
 }
 
@@ -582,6 +583,7 @@ TEST(ConverterTest, WritesBitPatternsHexAndEscapes) {
       {Converter::toString(static_cast<signed char>(10)), "0A"},
       {Converter::toString(false), "false"},
       {Converter::toString(static_cast<short>(-32768)), "-32768"},
+      {Converter::toString(-7), "-7"},
       {Converter::toString(std::numeric_limits<long>::min()), "-9223372036854775808"},
       {Converter::toString(18446744073709551615ul), "18446744073709551615"},
       {Converter::toString(0.1f), "1036831949"},
@@ -607,6 +609,8 @@ TEST(ConverterTest, ReadsStrictlyAndNamesWhatItCannotRead) {
             127 + 4464 + 5);
   EXPECT_EQ(Converter::strToLong("9223372036854775807"), std::numeric_limits<long>::max());
   EXPECT_TRUE(Converter::strToBool("true") && !Converter::strToBool("false"));
+  EXPECT_EQ(Converter::strToFloat("1036831949"), 0.1f);
+  EXPECT_TRUE(std::signbit(Converter::strToDouble("-9223372036854775808")));
   const Texts escapes = {{"ab%4%41", "Incorrect hex string: '4'"},
                          {"%1Gx", "Incorrect hex char: 'G'"},
                          {"%G1x", "Incorrect hex char: 'G'"},

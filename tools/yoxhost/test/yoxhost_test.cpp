@@ -2,8 +2,10 @@
 // misbehaving plug-in, how it reads scenario files, and how it prints values and times.
 // The example scenarios' golden outputs cover the mappers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -103,10 +105,16 @@ class YoxhostTest : public ::testing::Test {
     return scenario;
   }
 
-  // Writes text to a scenario file in the test's folder and reads it.
+  // Writes text to a scenario file of this process (ctest runs tests side by side) and
+  // reads it.
   static Scenario read(const std::string& text) {
-    const std::string path = ::testing::TempDir() + "yoxhost_test_scenario.yaml";
+    const std::string path =
+        ::testing::TempDir() + "yoxhost_test_scenario_" + std::to_string(getpid()) + ".yaml";
     std::ofstream(path) << text;
+    struct Remove {
+      const std::string& path;
+      ~Remove() { std::remove(path.c_str()); }
+    } remove{path};
     return yoxhost::readScenario(path, yoxhost::linkedPlugin());
   }
   static std::string readError(const std::string& text) {

@@ -249,6 +249,7 @@ TEST(BinarySerializer, RefusesHostileMessages) {
            .raw({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0x80, 0}),
        "Invalid String (contains forbidden symbols): \"abcdefghi\x80\" for the field 'v'."},
       {array(DT_STRING_ARRAY, 1).i32(1).i32(1).i32(1).raw({'x'}), ""},
+      {array(DT_STRING_ARRAY_2D, 2).i32(1).i32(2).i32(2).str("a").i32(3).raw({'b', 0x80, 0}), ""},
       {M().i32(1).entry("f", DT_DISCRETE_FUNCTION).i32(0), ""},
       {nestedBlocks(65), "Data nested deeper than the limit [64]."},
       {deepFunction(), ""},
@@ -282,6 +283,15 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
   const std::string longText(200, 'x');
   m.entry("t", DT_STRING_ARRAY).i32(1).i32(3).i32(3).str("abc");
   m.i32(5).raw({'a', 'b', 0, 0xff, 0}).str(longText).raw({0xde, 0xad});
+  // A function's block keeps entries besides its points.
+  MessageBuilder f;
+  f.i32(1).entry("f", DT_DISCRETE_FUNCTION).i32(4).entry("b", DT_BOOL_ARRAY).i32(1).i32(2).i32(2).raw({0, 1});
+  f.entry("t", DT_STRING_ARRAY).i32(1).i32(1).i32(1).str("x");
+  f.entry("xArray", DT_DOUBLE_ARRAY).i32(1).i32(1).i32(1).raw({0, 0, 0, 0, 0, 0, 0, 0});
+  f.entry("yArray", DT_DOUBLE_ARRAY).i32(1).i32(1).i32(1).raw({0, 0, 0, 0, 0, 0, 0xF0, 0x3F});
+  EXPECT_EQ(toText(*decode(f.bytes)),
+            "1,f,discreteFunction,4,b,bool_array,2,false,true,t,string_array,1,x,xArray,double_array,1,0,"
+            "yArray,double_array,1,4607182418800017408");
   EXPECT_EQ(toText(*decode(m.bytes)),
             "7,a,int,2,b,bool_array,3,false,true,true,c,int,3,longer than sixteen,byte,04,s,string,2,ab,"
             "t,string_array,3,abc,ab," +
@@ -329,6 +339,17 @@ TEST(StringSerializer, DecodedEntriesOwnWhatTheyReleaseAndOutliveTheirParent) {
   EXPECT_EQ(decoded->getSize(), 0u);
   decoded.reset();
   EXPECT_STREQ(nested->getString("n"), "in");
+  // Texts and arrays too large to share the container's first block have their own.
+  const std::vector<int> values(6000, 7);
+  yox::auto_ptr<Data> big = filled([&](Data& d) {
+    d.append("s", std::string(20000, 'x').c_str());
+    d.appendArray2D("m", values.data(), 2, 3000);
+    d.appendMultiArray("n", values.data(), std::vector<size_t>{2, 3, 1000});
+  });
+  yox::auto_ptr<Data> read = fromText(toText(*big));
+  EXPECT_TRUE(*read == *big);
+  std::unique_ptr<char[]> bigText(read->releaseString("s"));
+  EXPECT_EQ(std::strlen(bigText.get()), 20000u);
 }
 
 TEST(StringSerializer, RefusesMalformedText) {

@@ -127,6 +127,8 @@ TEST(BinarySerializer, WritesTheDocumentedBytes) {
       {[](Data& d) { d.appendArray("z", static_cast<const long*>(nullptr), 0); },
        MessageBuilder().i32(1).entry("z", DT_LONG_ARRAY).i32(1).i32(0).i32(0)},
       {[](Data& d) { d.append("s", ""); }, MessageBuilder().i32(1).entry("s", DT_STRING).i32(1).i8(0)},
+      {[](Data& d) { d.append("x", 1.0); },
+       MessageBuilder().i32(1).entry("x", DT_DOUBLE).raw({0, 0, 0, 0, 0, 0, 0xF0, 0x3F})},
   };
   for (const auto& [fill, expected] : cases) {
     yox::auto_ptr<Data> data = filled(fill);
@@ -277,7 +279,7 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
   // repeated name replaces the earlier entry; a name or a text ends at its first NUL.
   MessageBuilder m;
   m.i32(8).entry("z", DT_BOOL).i8(7).entry("a", DT_INT).i32(1).entry("a", DT_INT).i32(2);
-  m.i32(4).raw({'c', 0, 'q', 0}).i8(DT_INT).i32(3).entry("longer than sixteen", DT_BYTE).i8(4);
+  m.i32(4).raw({'c', 0, 'q', 0}).i8(DT_STRING).str("w").entry("longer than sixteen", DT_BYTE).i8(4);
   m.entry("b", DT_BOOL_ARRAY).i32(1).i32(3).i32(3).raw({0, 2, 1});
   m.entry("s", DT_STRING).i32(5).raw({'a', 'b', 0, 0xC3, 0});
   const std::string longText(200, 'x');
@@ -293,7 +295,7 @@ TEST(BinarySerializer, ReadsLenientlyWhereTheFormatAllows) {
             "1,f,discreteFunction,4,b,bool_array,2,false,true,t,string_array,1,x,xArray,double_array,1,0,"
             "yArray,double_array,1,4607182418800017408");
   EXPECT_EQ(toText(*decode(m.bytes)),
-            "7,a,int,2,b,bool_array,3,false,true,true,c,int,3,longer than sixteen,byte,04,s,string,2,ab,"
+            "7,a,int,2,b,bool_array,3,false,true,true,c,string,1,w,longer than sixteen,byte,04,s,string,2,ab,"
             "t,string_array,3,abc,ab," +
                 longText + ",z,bool,true");
 }

@@ -10,7 +10,6 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <tr1/memory>
 #include <vector>
 
 #include "data/BufferHandler.h"

@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <tr1/memory>
 #include <vector>
 
 #include "data/impl/ArrayImpl.h"
@@ -49,8 +48,7 @@ std::unique_ptr<EntryImpl> string(const char* name, const char* text) {
 // A container of n bytes whose shared buffer is the only owner of the bytes.
 struct Decoded {
   explicit Decoded(size_t n) : bytes(new signed char[n]()) {
-    data = std::make_unique<DataImpl>(
-        std::tr1::shared_ptr<BufferHandler>(DataFactory::createBufferHandler(bytes, n).release()));
+    data = DataImpl::forMessage(DataFactory::createBufferHandler(bytes, n).release(), 0);
   }
   signed char* bytes;
   std::unique_ptr<DataImpl> data;

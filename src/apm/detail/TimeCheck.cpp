@@ -28,6 +28,18 @@ void appendDifference(std::string& text, long long a, long long b) {
   appendDecimal(text, ub - ua);
 }
 
+// "is too far (<a - b> ms) in the <when>, only <limit> ms allowed"; false.
+bool tooFar(std::string& reason, long long a, long long b, const char* when, long long limit) {
+  reason += "is too far (";
+  appendDifference(reason, a, b);
+  reason += " ms) in the ";
+  reason += when;
+  reason += ", only ";
+  appendDecimal(reason, limit);
+  reason += " ms allowed";
+  return false;
+}
+
 }  // namespace
 
 void appendNumber(std::string& text, long long value) { appendDecimal(text, value); }
@@ -48,22 +60,8 @@ bool acceptTime(long long prev, long long cur, std::string& reason) {
     return false;
   }
   const long long now = timeLongLong();
-  if (wide(cur) - wide(now) >= wide(TO_INFUTURE)) {
-    reason += "is too far (";
-    appendDifference(reason, cur, now);
-    reason += " ms) in the future, only ";
-    appendNumber(reason, TO_INFUTURE);
-    reason += " ms allowed";
-    return false;
-  }
-  if (wide(now) - wide(cur) >= wide(TO_INPAST)) {
-    reason += "is too far (";
-    appendDifference(reason, now, cur);
-    reason += " ms) in the past, only ";
-    appendNumber(reason, TO_INPAST);
-    reason += " ms allowed";
-    return false;
-  }
+  if (wide(cur) - wide(now) >= wide(TO_INFUTURE)) return tooFar(reason, cur, now, "future", TO_INFUTURE);
+  if (wide(now) - wide(cur) >= wide(TO_INPAST)) return tooFar(reason, now, cur, "past", TO_INPAST);
   return true;
 }
 

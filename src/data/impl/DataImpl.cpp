@@ -104,8 +104,6 @@ void DataImpl::operator delete(void* object) {
 
 DataImpl::DataImpl() {}
 
-DataImpl::DataImpl(std::tr1::shared_ptr<BufferHandler> buffer) : buffer_(buffer) {}
-
 DataImpl::DataImpl(const DataImpl& other) : Data() {
   entries_.reserve(other.entries_.size());
   for (const EntryImpl* entry : other.entries_) appendEntry(entry->clone());
@@ -457,7 +455,7 @@ yox::auto_ptr<Entry> DataImpl::remove(const std::string& name) {
   if (entry == nullptr) return yox::auto_ptr<Entry>();
   // The entry may point into this container's buffer, which may die before it, or live
   // in its arena: hand out an owned copy instead.
-  if (buffer_ || message_ != nullptr || entry->isInArena()) {
+  if (message_ != nullptr || entry->isInArena()) {
     yox::auto_ptr<Entry> copy = entry->clone();
     erase(entry);
     return copy;
@@ -475,7 +473,6 @@ void DataImpl::swap(Data& other) {
   if (that == nullptr) throw DataException("Wrong implementation of yox::Data.");
   entries_.swap(that->entries_);
   arena_.swap(that->arena_);
-  buffer_.swap(that->buffer_);
   std::swap(message_, that->message_);
   std::swap(arenaBlock_, that->arenaBlock_);
 }

@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <memory>
-#include <tr1/memory>
 #include <vector>
 
 #include "data/BufferHandler.h"
@@ -67,9 +66,6 @@ class DataImpl final : public Data {
   static void operator delete(void* object, Tail) { operator delete(object); }
 
   DataImpl();
-  // An empty container keeping buffer alive for the views its entries will hold (used
-  // by the binary decoder).
-  explicit DataImpl(std::tr1::shared_ptr<BufferHandler> buffer);
   // A deep copy owning all its storage; it never shares other's buffer.
   DataImpl(const DataImpl& other);
   DataImpl& operator=(DataImpl other);
@@ -213,8 +209,6 @@ class DataImpl final : public Data {
   }
   static std::unique_ptr<DataImpl> withArena(DataBlock* message, size_t entries);
 
-  // The message is released last, the arena after the entries it holds.
-  std::tr1::shared_ptr<BufferHandler> buffer_;
   // The allocation whose message the entries' views point into, and the one whose tail
   // starts the arena; each holds one reference.
   DataBlock* message_ = nullptr;

@@ -63,30 +63,6 @@ void forEachEntry(const Data& data, F&& f) {
   }
 }
 
-// A scalar of an entry whose type was checked: straight from the value slot of the one
-// implementation, through the getter of any other.
-template <class T>
-T scalarOf(const EntryImpl& entry) {
-  return entry.slot().as<T>();
-}
-template <class T>
-T scalarOf(const Entry& entry) {
-  if constexpr (std::is_same_v<T, bool>)
-    return entry.getBool();
-  else if constexpr (std::is_same_v<T, signed char>)
-    return entry.getByte();
-  else if constexpr (std::is_same_v<T, short>)
-    return entry.getShort();
-  else if constexpr (std::is_same_v<T, int>)
-    return entry.getInt();
-  else if constexpr (std::is_same_v<T, long>)
-    return entry.getLong();
-  else if constexpr (std::is_same_v<T, float>)
-    return entry.getFloat();
-  else
-    return entry.getDouble();
-}
-
 // The holder of a string or array entry, whose element type the entry's type fixes.
 template <class T>
 const Array<T>& holderOf(const EntryImpl& entry) {
@@ -142,25 +118,26 @@ inline bool firstNulAt(const char* text, size_t length, size_t readable) {
   return text[length] == 0 && std::memchr(text, 0, length) == nullptr;
 }
 
+// The first and last sizeof(Word) bytes of size (at least that many) bytes.
+template <class Word>
+void copyEnds(signed char* to, const char* from, size_t size) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + size - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + size - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies size bytes; those of a name or short text without a call, in two overlapping
 // moves.
 inline void copyBytes(signed char* to, const char* from, size_t size) {
   if (size > 16) {
     std::memcpy(to, from, size);
   } else if (size >= 8) {
-    std::uint64_t head;
-    std::uint64_t tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + size - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + size - 8, &tail, 8);
+    copyEnds<std::uint64_t>(to, from, size);
   } else if (size >= 4) {
-    std::uint32_t head;
-    std::uint32_t tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + size - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + size - 4, &tail, 4);
+    copyEnds<std::uint32_t>(to, from, size);
   } else if (size != 0) {
     to[0] = static_cast<signed char>(from[0]);
     to[size / 2] = static_cast<signed char>(from[size / 2]);

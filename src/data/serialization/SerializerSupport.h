@@ -65,6 +65,30 @@ decltype(auto) visitElementKind(ElementKind kind, F&& f) {
   }
 }
 
+// A scalar of an entry whose type was checked: straight from the value slot of the one
+// implementation, through the getter of any other.
+template <class T>
+T scalarOf(const EntryImpl& entry) {
+  return entry.slot().as<T>();
+}
+template <class T>
+T scalarOf(const Entry& entry) {
+  if constexpr (std::is_same_v<T, bool>)
+    return entry.getBool();
+  else if constexpr (std::is_same_v<T, signed char>)
+    return entry.getByte();
+  else if constexpr (std::is_same_v<T, short>)
+    return entry.getShort();
+  else if constexpr (std::is_same_v<T, int>)
+    return entry.getInt();
+  else if constexpr (std::is_same_v<T, long>)
+    return entry.getLong();
+  else if constexpr (std::is_same_v<T, float>)
+    return entry.getFloat();
+  else
+    return entry.getDouble();
+}
+
 // The holder of a string or array entry as Array<T>. Throws SerializerException when the
 // holder is missing, of another element type, or released while still claiming elements.
 template <class T>

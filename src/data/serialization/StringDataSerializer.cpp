@@ -209,29 +209,10 @@ class Writer {
     switch (info->value) {
       case ValueKind::kScalar:
         room(24);
-        switch (info->element) {
-          case ElementKind::kBool:
-            at_ = text(at_, entry.getBool());
-            return;
-          case ElementKind::kByte:
-            at_ = text(at_, entry.getByte());
-            return;
-          case ElementKind::kShort:
-            at_ = text(at_, entry.getShort());
-            return;
-          case ElementKind::kInt:
-            at_ = text(at_, entry.getInt());
-            return;
-          case ElementKind::kLong:
-            at_ = text(at_, entry.getLong());
-            return;
-          case ElementKind::kFloat:
-            at_ = text(at_, entry.getFloat());
-            return;
-          default:
-            at_ = text(at_, entry.getDouble());
-            return;
-        }
+        return visitElementKind(info->element, [&](auto element) {
+          using T = typename decltype(element)::type;
+          if constexpr (std::is_arithmetic_v<T>) at_ = text(at_, scalarOf<T>(entry));
+        });
       case ValueKind::kString: {
         const char* value = entry.getString();
         const size_t size = std::strlen(value);
@@ -648,30 +629,14 @@ class Reader {
     const DataTypeInfo& info = dataTypeInfo(type);
     switch (info.value) {
       case ValueKind::kScalar: {
-        ScalarPrimitiveValue value;
-        switch (info.element) {
-          case ElementKind::kBool:
-            value = scalar<bool>();
-            break;
-          case ElementKind::kByte:
-            value = scalar<signed char>();
-            break;
-          case ElementKind::kShort:
-            value = scalar<short>();
-            break;
-          case ElementKind::kInt:
-            value = scalar<int>();
-            break;
-          case ElementKind::kLong:
-            value = scalar<long>();
-            break;
-          case ElementKind::kFloat:
-            value = scalar<float>();
-            break;
-          default:
-            value = scalar<double>();
-            break;
-        }
+        // Scalars hold one of the seven number kinds; the others never reach here.
+        const ScalarPrimitiveValue value = visitElementKind(info.element, [&](auto element) {
+          using T = typename decltype(element)::type;
+          if constexpr (std::is_arithmetic_v<T>)
+            return scalar<T>();
+          else
+            return scalar<double>();
+        });
         const Name kept = keep(data, name);
         return data.appendDecoded(kept.text, kept.length, type, value);
       }

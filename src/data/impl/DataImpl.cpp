@@ -12,6 +12,10 @@
 #include "data/impl/ArrayImpl.h"
 #include "data/impl/EntryValidator.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace yox {
 namespace data {
 namespace impl {
@@ -82,19 +86,79 @@ EntryPtr stringEntry(const std::string& name, const char* value) {
   return entry;
 }
 
+// A driver thread decodes and drops one update after another, each container the same
+// size: the largest recently freed block of up to kMaxSpare bytes is kept for the
+// thread's next container instead of going back to malloc.
+constexpr size_t kMaxSpare = 4096;
+thread_local DataBlock* spareBlock = nullptr;
+thread_local bool threadEnding = false;
+
+// A kept block is poisoned for AddressSanitizer, which then still reports a view read
+// after its container was freed.
+#if defined(__SANITIZE_ADDRESS__)
+void poison(DataBlock* block, bool on) {
+  if (on)
+    ASAN_POISON_MEMORY_REGION(block + 1, block->bytes - sizeof(DataBlock));
+  else
+    ASAN_UNPOISON_MEMORY_REGION(block + 1, block->bytes - sizeof(DataBlock));
+}
+#else
+void poison(DataBlock*, bool) {}
+#endif
+
+// Frees the spare block when the thread ends; registered by the first block kept.
+struct SpareRelease {
+  ~SpareRelease() {
+    threadEnding = true;
+    if (spareBlock != nullptr) poison(spareBlock, false);
+    ::operator delete(std::exchange(spareBlock, nullptr));
+  }
+};
+thread_local SpareRelease spareRelease;
+
+// The spare block when it has at least bytes, else null.
+void* takeSpare(size_t bytes) {
+  if (spareBlock == nullptr || spareBlock->bytes < bytes) return nullptr;
+  poison(spareBlock, false);
+  return std::exchange(spareBlock, nullptr);
+}
+
+// Keeps block when it is larger than the spare (which is freed), else frees it.
+void giveSpare(DataBlock* block) {
+  if (block->bytes <= kMaxSpare && !threadEnding) {
+    if (spareBlock == nullptr) {
+      static_cast<void>(&spareRelease);
+      poison(block, true);
+      spareBlock = block;
+      return;
+    }
+    if (spareBlock->bytes < block->bytes) {
+      poison(block, true);
+      std::swap(block, spareBlock);
+      poison(block, false);
+    }
+  }
+  ::operator delete(block);
+}
+
 }  // namespace
 
 void DataBlock::free(DataBlock* block) {
   delete block->message;
-  ::operator delete(block);
+  giveSpare(block);
 }
 
 static_assert(sizeof(DataBlock) % alignof(std::max_align_t) == 0,
               "the object after the header stays aligned");
 
 void* DataImpl::operator new(size_t size, Tail tail) {
-  void* memory = ::operator new(sizeof(DataBlock) + size + tail.bytes);
-  DataBlock* block = new (memory) DataBlock{{1}, nullptr};
+  size_t bytes = sizeof(DataBlock) + size + tail.bytes;
+  void* memory = bytes <= kMaxSpare ? takeSpare(bytes) : nullptr;
+  if (memory != nullptr)
+    bytes = static_cast<DataBlock*>(memory)->bytes;
+  else
+    memory = ::operator new(bytes);
+  DataBlock* block = new (memory) DataBlock{{1}, nullptr, bytes, 0};
   return block + 1;
 }
 
@@ -141,7 +205,9 @@ std::unique_ptr<DataImpl> DataImpl::withArena(DataBlock* message, size_t entries
   own->refs.store(2, std::memory_order_relaxed);
   data->ownBlock_ = own;
   data->arenaBlock_ = own;
-  data->arena_.start(reinterpret_cast<char*>(data.get() + 1), tail, wanted - tail);
+  // A reused block may have more room than asked for.
+  const size_t room = own->bytes - sizeof(DataBlock) - sizeof(DataImpl);
+  data->arena_.start(reinterpret_cast<char*>(data.get() + 1), room, wanted > room ? wanted - room : 0);
   if (message != nullptr) {
     message->retain();
     data->message_ = message;

@@ -30,6 +30,9 @@ namespace impl {
 struct DataBlock {
   std::atomic<size_t> refs;
   BufferHandler* message;
+  // The bytes of the allocation, header included.
+  size_t bytes;
+  size_t reserved;
 
   void retain() { refs.fetch_add(1, std::memory_order_relaxed); }
   static void release(DataBlock* block) { release(block, 1); }

@@ -211,7 +211,8 @@ TEST(BinarySerializer, DecodedContainerOutlivesSerializerHandlerAndSiblings) {
 // the thread (LeakSanitizer reports it otherwise).
 TEST(BinarySerializer, DecodedContainersPassBetweenThreads) {
   std::vector<Bytes> messages;
-  for (uint32_t seed = 1; seed <= 24; ++seed) messages.push_back(encode(*RandomDataGenerator(seed).makeData()));
+  for (uint32_t seed = 1; seed <= 24; ++seed)
+    messages.push_back(encode(*RandomDataGenerator(seed).makeData()));
   std::vector<yox::auto_ptr<Data>> decoded(messages.size());
   std::vector<Bytes> readBack(messages.size());
   std::thread maker([&] {

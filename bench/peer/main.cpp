@@ -9,9 +9,8 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
-
 #include <thread>
+#include <vector>
 
 #include "AllocationCounter.h"
 #include "Codecs.h"

@@ -94,8 +94,16 @@ size_t scalarWidth(DataType type) {
   }
 }
 
-// Wire widths and value masks of the scalar types, by code (DT_BOOL ... DT_DOUBLE).
-constexpr unsigned char kScalarWidths[] = {1, 1, 2, 4, 8, 4, 8};
+// Wire widths and value masks of the scalar types, by code (DT_BOOL ... DT_DOUBLE). The
+// widths are packed four bits a code: the next entry's position then waits for a shift,
+// not for a load.
+constexpr std::uint32_t kScalarWidths = 0x8484211;
+constexpr size_t scalarWireWidth(DataType type) { return (kScalarWidths >> (4 * type)) & 0xF; }
+static_assert(scalarWireWidth(DT_BOOL) == 1 && scalarWireWidth(DT_BYTE) == 1 &&
+                  scalarWireWidth(DT_SHORT) == 2 && scalarWireWidth(DT_INT) == 4 &&
+                  scalarWireWidth(DT_LONG) == 8 && scalarWireWidth(DT_FLOAT) == 4 &&
+                  scalarWireWidth(DT_DOUBLE) == 8,
+              "one width a scalar code");
 constexpr std::uint64_t kScalarMasks[] = {
     0xFF, 0xFF, 0xFFFF, 0xFFFFFFFF, ~std::uint64_t(0), 0xFFFFFFFF, ~std::uint64_t(0)};
 static_assert(DT_BOOL == 0 && DT_DOUBLE == 6 && sizeof(ScalarPrimitiveValue) == 8, "scalar codes 0 to 6");
@@ -375,10 +383,23 @@ class BinaryReader {
 
   std::unique_ptr<DataImpl> readEntries(std::unique_ptr<DataImpl> data, int entries, int depth,
                                         bool copyValues) {
-    for (int i = 0; i < entries; ++i) {
-      if (!copyValues && readSimpleEntry(*data)) continue;
-      readEntry(*data, depth, copyValues);
+    if (copyValues) {
+      for (int i = 0; i < entries; ++i) readEntry(*data, depth, copyValues);
+      return data;
     }
+    // The position stays in a register from one well-formed entry to the next; the
+    // step-by-step reader takes it over for any other.
+    const signed char* at = in_.cursor();
+    for (int i = 0; i < entries; ++i) {
+      if (const signed char* next = readSimpleEntry(*data, at)) {
+        at = next;
+        continue;
+      }
+      in_.skipTo(at);
+      readEntry(*data, depth, copyValues);
+      at = in_.cursor();
+    }
+    in_.skipTo(at);
     return data;
   }
 
@@ -446,29 +467,28 @@ class BinaryReader {
     appendNamedView<H>(data, name, std::strlen(name), type, static_cast<Args&&>(args)...);
   }
 
-  // A well-formed scalar, string or 1-D numeric array entry, read as a whole; false
-  // (with nothing read) for any other entry, which readEntry then reads and checks
-  // piece by piece.
+  // Reads the entry that starts at the given position as a whole when it is a well-formed
+  // scalar, string or 1-D numeric array, and returns the position after it; null (with
+  // nothing read) for any other entry, which readEntry then reads and checks piece by piece.
   // Inlined in the loop over a block's entries: a scalar then costs no call.
-  [[gnu::always_inline]] bool readSimpleEntry(DataImpl& data) {
-    const signed char* at = in_.cursor();
+  [[gnu::always_inline]] const signed char* readSimpleEntry(DataImpl& data, const signed char* at) {
     const size_t left = static_cast<size_t>(in_.end() - at);
-    if (left < 6) return false;
+    if (left < 6) return nullptr;
     int declared;
     std::memcpy(&declared, at, sizeof declared);
     const size_t length = static_cast<size_t>(declared);
     // The name, its NUL and the type code.
-    if (declared < 1 || length > left - 5) return false;
+    if (declared < 1 || length > left - 5) return nullptr;
     const char* name = reinterpret_cast<const char*>(at + 4);
     // A name with a NUL before its last byte ends there: the piecewise reader finds it.
     const size_t nameLength = length - 1;
-    if (!firstNulAt(name, nameLength, left - 4)) return false;
+    if (!firstNulAt(name, nameLength, left - 4)) return nullptr;
     const DataType type = static_cast<DataType>(at[4 + length]);
     const signed char* bytes = at + 5 + length;
     const size_t rest = left - 5 - length;
     if (static_cast<std::uint32_t>(type) <= DT_DOUBLE) {
-      const size_t width = kScalarWidths[type];
-      if (width > rest) return false;
+      const size_t width = scalarWireWidth(type);
+      if (width > rest) return nullptr;
       ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
       // Away from the end of the message: one load, the value's bytes kept, without a
@@ -479,9 +499,8 @@ class BinaryReader {
         bits &= kScalarMasks[type];
         if (type == DT_BOOL) bits = bits != 0;
         std::memcpy(&value, &bits, 8);
-        in_.skipTo(bytes + width);
         data.appendDecoded(name, nameLength, type, value);
-        return true;
+        return bytes + width;
       }
 #endif
       switch (width) {
@@ -501,13 +520,12 @@ class BinaryReader {
           std::memcpy(&value, bytes, 8);
           break;
       }
-      in_.skipTo(bytes + width);
       data.appendDecoded(name, nameLength, type, value);
-      return true;
+      return bytes + width;
     }
     if (type == DT_STRING) return readSimpleText(data, name, nameLength, bytes, rest);
     const DataTypeInfo* info = findDataType(type);
-    if (info == nullptr || info->storage != ST_ARRAY || info->value != ValueKind::kArray) return false;
+    if (info == nullptr || info->storage != ST_ARRAY || info->value != ValueKind::kArray) return nullptr;
     return visitElementKind(info->element, [&](auto element) {
       using T = typename decltype(element)::type;
       if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>)
@@ -515,67 +533,66 @@ class BinaryReader {
       else if constexpr (std::is_same_v<T, char*>)
         return readSimpleStrings(data, name, nameLength, type, bytes, rest);
       else
-        return false;
+        return static_cast<const signed char*>(nullptr);
     });
   }
 
   // The text of a DT_STRING entry at bytes, rest bytes before the end of the message.
-  [[gnu::noinline]] bool readSimpleText(DataImpl& data, const char* name, size_t nameLength,
-                                        const signed char* bytes, size_t rest) {
-    if (rest < 4) return false;
+  [[gnu::noinline]] const signed char* readSimpleText(DataImpl& data, const char* name, size_t nameLength,
+                                                      const signed char* bytes, size_t rest) {
+    if (rest < 4) return nullptr;
     int declared;
     std::memcpy(&declared, bytes, sizeof declared);
     const size_t wireLength = static_cast<size_t>(declared);
-    if (declared < 1 || wireLength > rest - 4) return false;
+    if (declared < 1 || wireLength > rest - 4) return nullptr;
     const char* text = reinterpret_cast<const char*>(bytes + 4);
-    if (text[wireLength - 1] != 0) return false;
+    if (text[wireLength - 1] != 0) return nullptr;
     const size_t textLength = shortAsciiText(text, wireLength, rest - 4)
                                   ? wireLength - 1
                                   : EntryValidator::validateText(name, text, wireLength - 1);
-    in_.skipTo(bytes + 4 + wireLength);
     appendNamedView<ArrayImpl<char, ShallowCopyPolicy>>(
         data, name, nameLength, DT_STRING, Extents{textLength}, textLength, const_cast<char*>(text));
-    return true;
+    return bytes + 4 + wireLength;
   }
 
   // A 1-D array of T at bytes: one extent, a count equal to it, then the elements.
   template <class T>
-  [[gnu::noinline]] bool readSimpleArray(DataImpl& data, const char* name, size_t nameLength, DataType type,
-                                         const signed char* bytes, size_t rest) {
-    if (rest < 12) return false;
+  [[gnu::noinline]] const signed char* readSimpleArray(DataImpl& data, const char* name, size_t nameLength,
+                                                       DataType type, const signed char* bytes, size_t rest) {
+    if (rest < 12) return nullptr;
     int header[3];
     std::memcpy(header, bytes, sizeof header);
-    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return false;
+    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return nullptr;
     const size_t count = static_cast<size_t>(header[2]);
     // count is below 2^31: the product cannot overflow.
-    if (count * sizeof(T) > rest - 12) return false;
+    if (count * sizeof(T) > rest - 12) return nullptr;
     const signed char* values = bytes + 12;
-    in_.skipTo(values + count * sizeof(T));
     appendNamedView<ArrayImpl<T, ShallowCopyPolicy>>(data, name, nameLength, type, Extents{count}, count,
                                                      reinterpret_cast<T*>(const_cast<signed char*>(values)));
-    return true;
+    return values + count * sizeof(T);
   }
 
   // A 1-D string array at bytes whose texts all lie inside the message and end in a NUL.
-  [[gnu::noinline]] bool readSimpleStrings(DataImpl& data, const char* name, size_t nameLength, DataType type,
-                                           const signed char* bytes, size_t rest) {
-    if (rest < 12) return false;
+  [[gnu::noinline]] const signed char* readSimpleStrings(DataImpl& data, const char* name, size_t nameLength,
+                                                         DataType type, const signed char* bytes,
+                                                         size_t rest) {
+    if (rest < 12) return nullptr;
     int header[3];
     std::memcpy(header, bytes, sizeof header);
-    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return false;
+    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return nullptr;
     const size_t count = static_cast<size_t>(header[2]);
     // Each text takes at least five bytes: the pointer array is bounded by the message.
-    if (count > (rest - 12) / 5) return false;
+    if (count > (rest - 12) / 5) return nullptr;
     const signed char* const first = bytes + 12;
     const signed char* const end = first + (rest - 12);
     const char** texts = data.arenaArray(count);
     const signed char* at = first;
     for (size_t i = 0; i < count; ++i) {
-      if (end - at < 4) return false;
+      if (end - at < 4) return nullptr;
       int declared;
       std::memcpy(&declared, at, sizeof declared);
       const size_t length = static_cast<size_t>(declared);
-      if (declared < 1 || length > static_cast<size_t>(end - at) - 4 || at[3 + length] != 0) return false;
+      if (declared < 1 || length > static_cast<size_t>(end - at) - 4 || at[3 + length] != 0) return nullptr;
       texts[i] = reinterpret_cast<const char*>(at + 4);
       at += 4 + length;
     }
@@ -587,10 +604,9 @@ class BinaryReader {
         EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
       }
     }
-    in_.skipTo(at);
     appendNamedView<ArrayImpl<char*, ArenaArrayPolicy>>(data, name, nameLength, type, Extents{count}, count,
                                                         const_cast<char**>(texts));
-    return true;
+    return at;
   }
 
   void readEntry(DataImpl& data, int depth, bool copyValues) {

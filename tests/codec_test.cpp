@@ -280,6 +280,8 @@ TEST(BinarySerializer, RefusesHostileMessages) {
            .raw({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0x80, 0}),
        "Invalid String (contains forbidden symbols): \"abcdefghi\x80\" for the field 'v'."},
       {array(DT_STRING_ARRAY, 1).i32(1).i32(1).i32(1).raw({'x'}), ""},
+      // A bad byte in the first of two texts, which together span more than one 32-byte check.
+      {array(DT_STRING_ARRAY, 1).i32(2).i32(2).i32(2).raw({0x80, 0}).str(std::string(40, 'a')), ""},
       {array(DT_STRING_ARRAY_2D, 2).i32(1).i32(2).i32(2).str("a").i32(3).raw({'b', 0x80, 0}), ""},
       {M().i32(1).entry("f", DT_DISCRETE_FUNCTION).i32(0), ""},
       {nestedBlocks(65), "Data nested deeper than the limit [64]."},

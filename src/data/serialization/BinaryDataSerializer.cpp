@@ -587,6 +587,12 @@ class BinaryReader {
     const signed char* const end = first + (rest - 12);
     const char** texts = data.arenaArray(count);
     const signed char* at = first;
+    // The bytes read so far are checked for high bytes 32 at a time inside the loop,
+    // where the loads wait on the chain of lengths anyway; what is left, after it.
+    const signed char* checked = first;
+#if defined(__SSE2__)
+    __m128i high = _mm_setzero_si128();
+#endif
     for (size_t i = 0; i < count; ++i) {
       if (end - at < 4) return nullptr;
       int declared;
@@ -595,9 +601,21 @@ class BinaryReader {
       if (declared < 1 || length > static_cast<size_t>(end - at) - 4 || at[3 + length] != 0) return nullptr;
       texts[i] = reinterpret_cast<const char*>(at + 4);
       at += 4 + length;
+#if defined(__SSE2__)
+      if (at - checked >= 32) {
+        const __m128i* block = reinterpret_cast<const __m128i*>(checked);
+        high = _mm_or_si128(high, _mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)));
+        checked += 32;
+      }
+#endif
     }
-    // As readStrings: one pass finds no high byte in a typical array.
-    if (!EntryValidator::isAscii(reinterpret_cast<const char*>(first), static_cast<size_t>(at - first))) {
+    bool ascii =
+        EntryValidator::isAscii(reinterpret_cast<const char*>(checked), static_cast<size_t>(at - checked));
+#if defined(__SSE2__)
+    ascii = ascii && _mm_movemask_epi8(high) == 0;
+#endif
+    // As readStrings: a typical array has no high byte; otherwise each text is checked.
+    if (!ascii) {
       for (size_t i = 0; i < count; ++i) {
         int declared;
         std::memcpy(&declared, texts[i] - 4, sizeof declared);

@@ -77,8 +77,8 @@ Prepared& prepared(const Workload& workload, const Format& format) {
 
 // Allocations and bytes of one decode that keeps its result, and what the result keeps
 // per top-level entry; counted once, outside the timed loop. The decode runs in a thread
-// of its own: our library keeps a thread's last freed container for its next decode,
-// and a fresh thread shows what a decode takes when nothing can be reused.
+// of its own: our library keeps a freed container's memory for the thread's next
+// decode, and a fresh thread shows what a decode takes when nothing can be reused.
 void countHeap(benchmark::State& state, Codec& codec, size_t entries) {
   HeapCount before;
   HeapCount after;

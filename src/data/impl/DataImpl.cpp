@@ -93,8 +93,8 @@ constexpr size_t kMaxSpare = 4096;
 thread_local DataBlock* spareBlock = nullptr;
 thread_local bool threadEnding = false;
 
-// A kept block is poisoned for AddressSanitizer, which then still reports a view read
-// after its container was freed.
+// A kept block is poisoned for AddressSanitizer, which then still reports a read of an
+// entry or a pointer array after its container was freed.
 #if defined(__SANITIZE_ADDRESS__)
 void poison(DataBlock* block, bool on) {
   if (on)
@@ -158,7 +158,7 @@ void* DataImpl::operator new(size_t size, Tail tail) {
     bytes = static_cast<DataBlock*>(memory)->bytes;
   else
     memory = ::operator new(bytes);
-  DataBlock* block = new (memory) DataBlock{{1}, nullptr, bytes, 0};
+  DataBlock* block = new (memory) DataBlock{{1}, nullptr, bytes};
   return block + 1;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -27,12 +28,11 @@ namespace impl {
 // keeps the allocation: the object until it is deleted, an arena whose first chunk is
 // the allocation's tail, and each container whose views point into the message the
 // header holds (the received bytes, freed with the allocation).
-struct DataBlock {
+struct alignas(alignof(std::max_align_t)) DataBlock {
   std::atomic<size_t> refs;
   BufferHandler* message;
   // The bytes of the allocation, header included.
   size_t bytes;
-  size_t reserved;
 
   void retain() { refs.fetch_add(1, std::memory_order_relaxed); }
   static void release(DataBlock* block) { release(block, 1); }

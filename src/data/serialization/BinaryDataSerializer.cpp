@@ -474,11 +474,12 @@ class BinaryReader {
   [[gnu::always_inline]] const signed char* readSimpleEntry(DataImpl& data, const signed char* at) {
     const size_t left = static_cast<size_t>(in_.end() - at);
     if (left < 6) return nullptr;
-    int declared;
+    // Read unsigned, as the texts of a string array are.
+    std::uint32_t declared;
     std::memcpy(&declared, at, sizeof declared);
-    const size_t length = static_cast<size_t>(declared);
-    // The name, its NUL and the type code.
-    if (declared < 1 || length > left - 5) return nullptr;
+    const size_t length = declared;
+    // The name, its NUL and the type code; 0 and negative int32 lengths are refused.
+    if (declared - 1 >= 0x7FFFFFFFu || length > left - 5) return nullptr;
     const char* name = reinterpret_cast<const char*>(at + 4);
     // A name with a NUL before its last byte ends there: the piecewise reader finds it.
     const size_t nameLength = length - 1;
@@ -595,10 +596,14 @@ class BinaryReader {
 #endif
     for (size_t i = 0; i < count; ++i) {
       if (end - at < 4) return nullptr;
-      int declared;
+      // Read unsigned: a sign-extending load takes longer, and each text's position waits
+      // on the length before it.
+      std::uint32_t declared;
       std::memcpy(&declared, at, sizeof declared);
-      const size_t length = static_cast<size_t>(declared);
-      if (declared < 1 || length > static_cast<size_t>(end - at) - 4 || at[3 + length] != 0) return nullptr;
+      const size_t length = declared;
+      // Not 0, nor negative as an int32, nor past the end.
+      if (declared - 1 >= 0x7FFFFFFFu || length > static_cast<size_t>(end - at) - 4 || at[3 + length] != 0)
+        return nullptr;
       texts[i] = reinterpret_cast<const char*>(at + 4);
       at += 4 + length;
 #if defined(__SSE2__)

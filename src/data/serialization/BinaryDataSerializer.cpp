@@ -75,35 +75,17 @@ const Array<T>& holderOf(const Entry& entry) {
   return holderOf<T>(entryImplOf(entry));
 }
 
-// The wire width of a scalar type; 0 for any other.
-size_t scalarWidth(DataType type) {
-  switch (type) {
-    case DT_BOOL:
-    case DT_BYTE:
-      return 1;
-    case DT_SHORT:
-      return 2;
-    case DT_INT:
-    case DT_FLOAT:
-      return 4;
-    case DT_LONG:
-    case DT_DOUBLE:
-      return 8;
-    default:
-      return 0;
-  }
+// The wire width of a scalar type, 0 for any other. The widths of DT_BOOL ... DT_DOUBLE
+// are packed four bits a code: the decoder's next position then waits for a shift, not
+// for a load.
+constexpr size_t scalarWidth(DataType type) {
+  return static_cast<std::uint32_t>(type) <= DT_DOUBLE ? (0x8484211u >> (4 * type)) & 0xF : 0;
 }
-
-// Wire widths and value masks of the scalar types, by code (DT_BOOL ... DT_DOUBLE). The
-// widths are packed four bits a code: the next entry's position then waits for a shift,
-// not for a load.
-constexpr std::uint32_t kScalarWidths = 0x8484211;
-constexpr size_t scalarWireWidth(DataType type) { return (kScalarWidths >> (4 * type)) & 0xF; }
-static_assert(scalarWireWidth(DT_BOOL) == 1 && scalarWireWidth(DT_BYTE) == 1 &&
-                  scalarWireWidth(DT_SHORT) == 2 && scalarWireWidth(DT_INT) == 4 &&
-                  scalarWireWidth(DT_LONG) == 8 && scalarWireWidth(DT_FLOAT) == 4 &&
-                  scalarWireWidth(DT_DOUBLE) == 8,
+static_assert(scalarWidth(DT_BOOL) == 1 && scalarWidth(DT_BYTE) == 1 && scalarWidth(DT_SHORT) == 2 &&
+                  scalarWidth(DT_INT) == 4 && scalarWidth(DT_LONG) == 8 && scalarWidth(DT_FLOAT) == 4 &&
+                  scalarWidth(DT_DOUBLE) == 8 && scalarWidth(DT_STRING) == 0,
               "one width a scalar code");
+// The value masks of the scalar types, by code.
 constexpr std::uint64_t kScalarMasks[] = {
     0xFF, 0xFF, 0xFFFF, 0xFFFFFFFF, ~std::uint64_t(0), 0xFFFFFFFF, ~std::uint64_t(0)};
 static_assert(DT_BOOL == 0 && DT_DOUBLE == 6 && sizeof(ScalarPrimitiveValue) == 8, "scalar codes 0 to 6");
@@ -488,7 +470,7 @@ class BinaryReader {
     const signed char* bytes = at + 5 + length;
     const size_t rest = left - 5 - length;
     if (static_cast<std::uint32_t>(type) <= DT_DOUBLE) {
-      const size_t width = scalarWireWidth(type);
+      const size_t width = scalarWidth(type);
       if (width > rest) return nullptr;
       ScalarPrimitiveValue value = ScalarPrimitiveValue::of(0L);
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
@@ -556,15 +538,23 @@ class BinaryReader {
     return bytes + 4 + wireLength;
   }
 
+  // The element count of a 1-D array whose value starts at bytes (one extent, then a
+  // count equal to it), or -1 for any other header.
+  static long oneExtentCount(const signed char* bytes, size_t rest) {
+    if (rest < 12) return -1;
+    int header[3];
+    std::memcpy(header, bytes, sizeof header);
+    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return -1;
+    return header[2];
+  }
+
   // A 1-D array of T at bytes: one extent, a count equal to it, then the elements.
   template <class T>
   [[gnu::noinline]] const signed char* readSimpleArray(DataImpl& data, const char* name, size_t nameLength,
                                                        DataType type, const signed char* bytes, size_t rest) {
-    if (rest < 12) return nullptr;
-    int header[3];
-    std::memcpy(header, bytes, sizeof header);
-    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return nullptr;
-    const size_t count = static_cast<size_t>(header[2]);
+    const long header = oneExtentCount(bytes, rest);
+    if (header < 0) return nullptr;
+    const size_t count = static_cast<size_t>(header);
     // count is below 2^31: the product cannot overflow.
     if (count * sizeof(T) > rest - 12) return nullptr;
     const signed char* values = bytes + 12;
@@ -577,11 +567,9 @@ class BinaryReader {
   [[gnu::noinline]] const signed char* readSimpleStrings(DataImpl& data, const char* name, size_t nameLength,
                                                          DataType type, const signed char* bytes,
                                                          size_t rest) {
-    if (rest < 12) return nullptr;
-    int header[3];
-    std::memcpy(header, bytes, sizeof header);
-    if (header[0] != 1 || header[1] < 0 || header[2] != header[1]) return nullptr;
-    const size_t count = static_cast<size_t>(header[2]);
+    const long header = oneExtentCount(bytes, rest);
+    if (header < 0) return nullptr;
+    const size_t count = static_cast<size_t>(header);
     // Each text takes at least five bytes: the pointer array is bounded by the message.
     if (count > (rest - 12) / 5) return nullptr;
     const signed char* const first = bytes + 12;
@@ -620,13 +608,7 @@ class BinaryReader {
     ascii = ascii && _mm_movemask_epi8(high) == 0;
 #endif
     // As readStrings: a typical array has no high byte; otherwise each text is checked.
-    if (!ascii) {
-      for (size_t i = 0; i < count; ++i) {
-        int declared;
-        std::memcpy(&declared, texts[i] - 4, sizeof declared);
-        EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
-      }
-    }
+    if (!ascii) validateTexts(name, texts, count);
     appendNamedView<ArrayImpl<char*, ArenaArrayPolicy>>(data, name, nameLength, type, Extents{count}, count,
                                                         const_cast<char**>(texts));
     return at;
@@ -714,6 +696,16 @@ class BinaryReader {
     normalised.release();
   }
 
+  // Checks each text read from the message on its own, up to its first NUL (its length
+  // field precedes it).
+  static void validateTexts(const char* name, const char* const* texts, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      int declared;
+      std::memcpy(&declared, texts[i] - 4, sizeof declared);
+      EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
+    }
+  }
+
   void readStrings(DataImpl& data, const char* name, const Shape& shape, bool copyValues) {
     const size_t count = readItemCount("element count", 5);
     expectCount(name, count, shape.expected);
@@ -729,13 +721,7 @@ class BinaryReader {
     // 128 bytes) finds no high byte in a typical array; otherwise each text is checked
     // on its own, up to its first NUL.
     const char* first = reinterpret_cast<const char*>(bytes_) + start;
-    if (!EntryValidator::isAscii(first, in_.getPosition() - start)) {
-      for (size_t i = 0; i < count; ++i) {
-        int declared;
-        std::memcpy(&declared, texts[i] - 4, sizeof declared);
-        EntryValidator::validateText(name, texts[i], static_cast<size_t>(declared) - 1);
-      }
-    }
+    if (!EntryValidator::isAscii(first, in_.getPosition() - start)) validateTexts(name, texts, count);
     if (shape.dims.size() <= 2)
       return appendView<ArrayImpl<char*, ArenaArrayPolicy>>(data, name, shape.info.type, shape.dims, count,
                                                             const_cast<char**>(texts));
